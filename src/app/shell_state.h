@@ -1,0 +1,32 @@
+// Process-wide state of the application shell, shared by the frame loop, the
+// window's event handling and the script built-in that ends the program.
+#pragma once
+
+namespace quadrelume {
+
+// The frame loop runs while this is non-zero. Escape, a close request and
+// the script built-in `halt` set it to 0; nothing sets it back.
+extern int running;
+
+// Room for typed characters that the frame loop has not taken yet.
+inline constexpr int keyQueueCapacity = 300;
+
+// Typed characters, oldest first; keyCount of them are valid. The window's
+// event handling appends, the frame loop removes one per frame.
+extern char keyQueue[keyQueueCapacity];
+extern int keyCount;
+
+// Current drawable size of the window in pixels; the viewport follows it.
+extern int windowWidth;
+extern int windowHeight;
+
+// Appends `c` to keyQueue. A character that finds the queue full is dropped:
+// it is one of more than 300 keys typed within a single frame, and losing it
+// is better than losing the ones already waiting.
+void queueKey(char c);
+
+// Takes the oldest character from a non-empty keyQueue and moves the rest
+// down by one place.
+char takeKey();
+
+}  // namespace quadrelume
