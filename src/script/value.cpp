@@ -1,0 +1,75 @@
+#include "script/value.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "script/scratch_arena.h"
+
+namespace quadrelume {
+Value copyValue(const Value& source, bool scratch) {
+    Value copy = source;
+    if (source.kind == ValueKind::String) {
+        std::size_t length = std::strlen(source.text) + 1;
+        copy.text = static_cast<char*>(scratch ? scratchArena().allocate(length) : new char[length]);
+        std::memcpy(copy.text, source.text, length);
+    } else if (source.kind == ValueKind::List) {
+        // Heap lists are value-initialised (Number 0.0 items); arena memory
+        // is already zero-filled.
+        copy.items = scratch ? static_cast<Value*>(scratchArena().allocate(sizeof(Value) * source.count))
+                             : new Value[source.count]();
+        for (std::int32_t i = 0; i < source.count; ++i) copy.items[i] = copyValue(source.items[i], scratch);
+    }
+    return copy;
+}
+
+void destroyValue(Value& value) {
+    if (value.kind == ValueKind::String) {
+        delete[] value.text;
+    } else if (value.kind == ValueKind::List) {
+        for (std::int32_t i = 0; i < value.count; ++i) destroyValue(value.items[i]);
+        delete[] value.items;
+    }
+    value = zeroValue();
+}
+
+void appendNumberText(std::string& out, float number) {
+    // Floats up to 3.4e38 need at most 47 characters in "%f" form; the size
+    // is asked for first anyway so that no magnitude is ever cut.
+    char small[64];
+    int length = std::snprintf(small, sizeof small, "%f", static_cast<double>(number));
+    if (length < static_cast<int>(sizeof small)) {
+        out.append(small, length);
+        return;
+    }
+    std::size_t at = out.size();
+    out.resize(at + length + 1);
+    std::snprintf(out.data() + at, length + 1, "%f", static_cast<double>(number));
+    out.resize(at + length);
+}
+
+void appendText(std::string& out, const Value& value) {
+    switch (value.kind) {
+    case ValueKind::Number:
+        appendNumberText(out, value.number);
+        break;
+    case ValueKind::String:
+        out += value.text;
+        break;
+    case ValueKind::List:
+        out += '[';
+        for (std::int32_t i = 0; i < value.count; ++i) {
+            if (i > 0) out += ',';
+            appendText(out, value.items[i]);
+        }
+        out += ']';
+        break;
+    }
+}
+
+std::string toText(const Value& value) {
+    std::string text;
+    appendText(text, value);
+    return text;
+}
+
+}  // namespace quadrelume
