@@ -1,0 +1,26 @@
+#include "app/window_procedure.h"
+
+#include <cstdio>
+
+#include "app/shell_state.h"
+
+namespace quadrelume {
+
+void handleWindowEvent(const platform::WindowEvent& event) {
+    using Kind = platform::WindowEvent::Kind;
+    switch (event.kind) {
+        case Kind::character: queueKey(event.character); break;
+        case Kind::closeRequest: queueKey(27); break;
+        case Kind::resize:
+            windowWidth = event.width;
+            windowHeight = event.height;
+            break;
+        case Kind::pointerMove:
+            // Positions print as the unsigned 16-bit values a pointer message
+            // carries, y first.
+            std::printf("MouseMove:%x %d %d\n", event.keyFlags, event.y & 0xFFFF, event.x & 0xFFFF);
+            break;
+    }
+}
+
+}  // namespace quadrelume

@@ -1,0 +1,14 @@
+// What the shell does with each event its window reports.
+#pragma once
+
+#include "platform/display.h"
+
+namespace quadrelume {
+
+// Typed characters go to keyQueue (a close request queues Escape, 27, so it
+// ends the program exactly as the key does); size changes update
+// windowWidth and windowHeight; pointer motion prints
+// "MouseMove:<flags in hex> <y> <x>" on standard output.
+void handleWindowEvent(const platform::WindowEvent& event);
+
+}  // namespace quadrelume

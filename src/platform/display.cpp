@@ -1,0 +1,169 @@
+#include "platform/display.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include <vector>
+
+#include "platform/fatal.h"
+
+namespace quadrelume::platform {
+namespace {
+
+SDL_Window* mainWindow = nullptr;
+EGLDisplay eglDisplay = EGL_NO_DISPLAY;
+EGLSurface eglSurface = EGL_NO_SURFACE;
+EGLContext eglContext = EGL_NO_CONTEXT;
+WindowEventHandler eventHandler = nullptr;
+
+void showBox(const char* caption, const char* text) {
+    // Fails fast (and returns) when there is no display to show it on.
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, mainWindow);
+}
+
+const EGLint configAttributes[] = {
+    EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, EGL_DONT_CARE,
+    EGL_DEPTH_SIZE, 16, EGL_STENCIL_SIZE, EGL_DONT_CARE, EGL_SAMPLE_BUFFERS, 0,
+    EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_ES2_BIT, EGL_NONE};
+
+const EGLint contextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE, EGL_NONE};
+
+// The config to render the window with. X11 refuses a surface whose visual
+// differs from the window's, so among the matching configs the one with the
+// window's own visual wins; the first is taken when none has it.
+bool chooseConfig(Display* x11, Window window, EGLConfig* chosen) {
+    EGLint count = 0;
+    if (!eglChooseConfig(eglDisplay, configAttributes, nullptr, 0, &count) || count <= 0) return false;
+    std::vector<EGLConfig> configs(static_cast<std::size_t>(count));
+    if (!eglChooseConfig(eglDisplay, configAttributes, configs.data(), count, &count) || count <= 0)
+        return false;
+    *chosen = configs[0];
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(x11, window, &attributes) == 0 || attributes.visual == nullptr) return true;
+    VisualID wanted = XVisualIDFromVisual(attributes.visual);
+    for (EGLint i = 0; i < count; ++i) {
+        EGLint visual = 0;
+        if (eglGetConfigAttrib(eglDisplay, configs[i], EGL_NATIVE_VISUAL_ID, &visual) &&
+            static_cast<VisualID>(visual) == wanted) {
+            *chosen = configs[i];
+            break;
+        }
+    }
+    return true;
+}
+
+void deliver(const WindowEvent& event) {
+    if (eventHandler != nullptr) eventHandler(event);
+}
+
+void deliverCharacter(char c) {
+    WindowEvent event{WindowEvent::Kind::character};
+    event.character = c;
+    deliver(event);
+}
+
+// Keys that type a control character rather than text.
+void deliverKeyDown(const SDL_KeyboardEvent& key) {
+    switch (key.keysym.sym) {
+        case SDLK_ESCAPE: deliverCharacter(27); return;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: deliverCharacter(13); return;
+        case SDLK_TAB: deliverCharacter(9); return;
+        case SDLK_BACKSPACE: deliverCharacter(8); return;
+        default: break;
+    }
+    bool control = (key.keysym.mod & KMOD_CTRL) != 0;
+    if (control && key.keysym.sym >= SDLK_a && key.keysym.sym <= SDLK_z)
+        deliverCharacter(static_cast<char>(key.keysym.sym - SDLK_a + 1));
+}
+
+unsigned keyFlags(Uint32 buttons) {
+    unsigned flags = 0;
+    if (buttons & SDL_BUTTON_LMASK) flags |= keyFlagLeftButton;
+    if (buttons & SDL_BUTTON_RMASK) flags |= keyFlagRightButton;
+    if (buttons & SDL_BUTTON_MMASK) flags |= keyFlagMiddleButton;
+    if (buttons & SDL_BUTTON_X1MASK) flags |= keyFlagExtraButton1;
+    if (buttons & SDL_BUTTON_X2MASK) flags |= keyFlagExtraButton2;
+    SDL_Keymod mods = SDL_GetModState();
+    if (mods & KMOD_SHIFT) flags |= keyFlagShift;
+    if (mods & KMOD_CTRL) flags |= keyFlagControl;
+    return flags;
+}
+
+void deliverResize() {
+    WindowEvent event{WindowEvent::Kind::resize};
+    SDL_GetWindowSizeInPixels(mainWindow, &event.width, &event.height);
+    deliver(event);
+}
+
+void handle(const SDL_Event& sdl) {
+    switch (sdl.type) {
+        case SDL_QUIT: deliver(WindowEvent{WindowEvent::Kind::closeRequest}); break;
+        case SDL_WINDOWEVENT:
+            if (sdl.window.event == SDL_WINDOWEVENT_CLOSE) deliver(WindowEvent{WindowEvent::Kind::closeRequest});
+            if (sdl.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) deliverResize();
+            break;
+        case SDL_KEYDOWN: deliverKeyDown(sdl.key); break;
+        case SDL_TEXTINPUT:
+            for (const char* c = sdl.text.text; *c != '\0'; ++c) deliverCharacter(*c);
+            break;
+        case SDL_MOUSEMOTION: {
+            WindowEvent event{WindowEvent::Kind::pointerMove};
+            event.keyFlags = keyFlags(sdl.motion.state);
+            event.x = sdl.motion.x;
+            event.y = sdl.motion.y;
+            deliver(event);
+            break;
+        }
+        default: break;
+    }
+}
+
+}  // namespace
+
+void initDisplay(const char* title, WindowEventHandler handler, int* width, int* height) {
+    eventHandler = handler;
+    setMessageBoxPresenter(showBox);
+
+    // Only a real X11 window can carry our EGL surface; never let SDL fall
+    // back to an offscreen or dummy driver.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_PING, "0");
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    SDL_Rect screen{0, 0, 640, 320};
+    if (SDL_Init(SDL_INIT_VIDEO) != 0 || SDL_GetDisplayBounds(0, &screen) != 0 ||
+        (mainWindow = SDL_CreateWindow(title, screen.x, screen.y, screen.w, screen.h,
+                                       SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN)) == nullptr ||
+        !SDL_GetWindowWMInfo(mainWindow, &info) || info.subsystem != SDL_SYSWM_X11) {
+        fatal("Could not get EGL display");
+    }
+    Display* x11 = info.info.x11.display;
+    Window window = info.info.x11.window;
+
+    eglDisplay = eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, x11, nullptr);
+    if (eglDisplay == EGL_NO_DISPLAY) fatal("Could not get EGL display");
+    if (!eglInitialize(eglDisplay, nullptr, nullptr)) fatal("Could not initialize EGL");
+    if (!eglBindAPI(EGL_OPENGL_ES_API)) fatal("Could not initialize EGL");
+    EGLConfig config = nullptr;
+    if (!chooseConfig(x11, window, &config)) fatal("Could not choose config?!");
+    eglSurface = eglCreateWindowSurface(eglDisplay, config, static_cast<EGLNativeWindowType>(window), nullptr);
+    if (eglSurface == EGL_NO_SURFACE) fatal("Could not create Egl WIN surface");
+    eglContext = eglCreateContext(eglDisplay, config, EGL_NO_CONTEXT, contextAttributes);
+    if (eglContext == EGL_NO_CONTEXT) fatal("Could not create EGL context");
+    if (!eglMakeCurrent(eglDisplay, eglSurface, eglSurface, eglContext)) fatal("Could not make current");
+
+    SDL_GetWindowSizeInPixels(mainWindow, width, height);
+}
+
+void pumpMessages() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) handle(event);
+}
+
+void swapBuffers() { eglSwapBuffers(eglDisplay, eglSurface); }
+
+}  // namespace quadrelume::platform

@@ -1,0 +1,76 @@
+#include "reload/file_data.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace quadrelume {
+namespace {
+
+// Opens `path` and measures it. Null when it cannot be opened, measured or
+// is too large for the size field.
+std::FILE* openMeasured(const std::string& path, long* length) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return nullptr;
+    if (std::fseek(file, 0, SEEK_END) != 0 || (*length = std::ftell(file)) < 0 ||
+        *length >= std::numeric_limits<std::int32_t>::max() || std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+}  // namespace
+
+FileData::FileData(std::string_view text) {
+    resize(static_cast<std::int32_t>(text.size()));
+    if (!text.empty()) std::memcpy(data, text.data(), text.size());
+}
+
+FileData::~FileData() { delete[] data; }
+
+bool FileData::reloadIfChanged() { return false; }
+
+void FileData::resize(std::int32_t bytes) {
+    delete[] data;
+    size = bytes;
+    data = new char[static_cast<std::size_t>(bytes) + 1]();
+}
+
+ReloadableFileData::ReloadableFileData(std::string filePath, const platform::FileStamp& fileStamp)
+    : path(std::move(filePath)), stamp(fileStamp) {}
+
+void ReloadableFileData::readFrom(std::FILE* file, long length) {
+    resize(static_cast<std::int32_t>(length));
+    // A file that shrank between measuring and reading keeps only what was
+    // really read: the size never claims bytes that did not come from it.
+    size = static_cast<std::int32_t>(std::fread(data, 1, static_cast<std::size_t>(length), file));
+    data[size] = 0;
+}
+
+bool ReloadableFileData::reloadIfChanged() {
+    std::optional<platform::FileStamp> current = platform::fileStamp(path);
+    if (!current || *current == stamp) return false;
+    long length = 0;
+    std::FILE* file = openMeasured(path, &length);
+    if (file == nullptr) return false;
+    std::printf("Reloading:%s\n", path.c_str());
+    readFrom(file, length);
+    std::fclose(file);
+    stamp = *current;
+    return true;
+}
+
+std::unique_ptr<ReloadableFileData> loadReloadableFile(const std::string& path) {
+    std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    if (!stamp) return nullptr;
+    long length = 0;
+    std::FILE* file = openMeasured(path, &length);
+    if (file == nullptr) return nullptr;
+    auto loaded = std::make_unique<ReloadableFileData>(path, *stamp);
+    loaded->readFrom(file, length);
+    std::fclose(file);
+    return loaded;
+}
+
+}  // namespace quadrelume

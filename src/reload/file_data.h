@@ -1,0 +1,66 @@
+// A file's whole contents in memory, and the kind that re-reads itself when
+// the file on disk changes.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/file_status.h"
+
+namespace quadrelume {
+
+// Contents of a file (or of a text) held whole, followed by one 0 byte so that
+// text can be used as a terminated string.
+class FileData {
+public:
+    // A copy of `text`.
+    explicit FileData(std::string_view text = {});
+    virtual ~FileData();
+    FileData(const FileData&) = delete;
+    FileData& operator=(const FileData&) = delete;
+
+    // Re-reads the contents if their source changed. A plain FileData has no
+    // source to re-read and always answers false.
+    virtual bool reloadIfChanged();
+
+    // Number of content bytes (the trailing 0 byte not counted).
+    std::int32_t size = 0;
+    // size + 1 bytes; data[size] is 0.
+    char* data = nullptr;
+
+    std::string_view text() const { return {data, static_cast<std::size_t>(size)}; }
+
+protected:
+    // Replaces the buffer with `bytes` bytes of room plus the 0 byte.
+    void resize(std::int32_t bytes);
+};
+
+// A file read from `path`, which remembers the stamp (modification time at full
+// resolution, size and identity) of the version it holds.
+class ReloadableFileData : public FileData {
+public:
+    ReloadableFileData(std::string path, const platform::FileStamp& stamp);
+
+    // If the file's stamp differs from the one of the held version and the
+    // file can be read, prints "Reloading:<path>", reads it again and answers
+    // true. A missing or unreadable file leaves everything as it was, so a
+    // later call tries again.
+    bool reloadIfChanged() override;
+
+    const std::string path;
+    platform::FileStamp stamp;
+
+private:
+    friend std::unique_ptr<ReloadableFileData> loadReloadableFile(const std::string& path);
+    // Replaces the contents with the `length` bytes of the open `file`.
+    void readFrom(std::FILE* file, long length);
+};
+
+// Reads the file at `path` whole. Null when it is missing, unreadable or too
+// large for a 32-bit size (2 GiB or more); nothing is printed.
+std::unique_ptr<ReloadableFileData> loadReloadableFile(const std::string& path);
+
+}  // namespace quadrelume
