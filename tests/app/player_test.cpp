@@ -1,0 +1,111 @@
+// The real player binary in a private X server, driven as a person would.
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "support/x_server.h"
+
+namespace quadrelume {
+namespace {
+
+using testing::Process;
+using testing::TempDir;
+using testing::XServer;
+
+constexpr double startSeconds = 20.0;
+constexpr double exitSeconds = 10.0;
+
+void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+class Player : public ::testing::Test {
+protected:
+    void start() {
+        player = std::make_unique<Process>(std::vector<std::string>{QUADRELUME_PLAYER}, demo.path(),
+                                           std::map<std::string, std::string>{{"DISPLAY", x.name()}});
+        auto found = x.waitForWindow("Quadrelume", startSeconds);
+        ASSERT_TRUE(found.has_value()) << "no window; stderr: " << player->errors();
+        window = *found;
+        pause(300);  // let it draw a few frames
+    }
+
+    std::optional<int> exitCode() { return player->waitForExit(exitSeconds); }
+
+    XServer x;
+    TempDir demo;
+    std::unique_ptr<Process> player;
+    testing::WindowGeometry window;
+};
+
+TEST_F(Player, CoversTheScreenWithTransparentBlackFramesAndEscapeEndsIt) {
+    std::vector<unsigned> bare = x.screenshot();
+    ASSERT_GT(std::count_if(bare.begin(), bare.end(), [](unsigned p) { return p != 0; }), 0)
+        << "the bare screen must differ from a black window for this test to mean anything";
+    ASSERT_NO_FATAL_FAILURE(start());
+    EXPECT_EQ(window.x, 0);
+    EXPECT_EQ(window.y, 0);
+    EXPECT_EQ(window.width, x.width());
+    EXPECT_EQ(window.height, x.height());
+
+    std::vector<unsigned> pixels = x.screenshot();
+    auto lit = std::count_if(pixels.begin(), pixels.end(), [](unsigned p) { return p != 0; });
+    EXPECT_EQ(lit, 0) << "pixels that are not black (the bare root shows a pattern)";
+
+    x.typeKeysym(XK_Escape);
+    EXPECT_EQ(exitCode(), 0) << player->errors();
+    EXPECT_EQ(player->errors(), "");
+}
+
+TEST_F(Player, CloseRequestEndsItLikeEscape) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    x.requestClose(window.id);
+    EXPECT_EQ(exitCode(), 0) << player->errors();
+}
+
+TEST_F(Player, TypedCharactersAreIgnoredUntilEscape) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    x.typeText("abc");
+    x.typeKeysym(XK_Return);
+    x.typeKeysym(XK_Tab);
+    pause(300);
+    EXPECT_TRUE(player->running()) << "ordinary characters do not end the program";
+    x.typeText("xyz");
+    x.typeKeysym(XK_Escape);
+    EXPECT_EQ(exitCode(), 0) << player->errors();
+}
+
+TEST_F(Player, PointerMotionIsTracedYBeforeX) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    x.movePointer(500, 300);
+    pause(200);
+    x.typeKeysym(XK_Escape);
+    ASSERT_EQ(exitCode(), 0) << player->errors();
+    EXPECT_NE(player->output().find("MouseMove:0 300 500\n"), std::string::npos) << player->output();
+}
+
+struct NoDisplayCase {
+    const char* label;
+    const char* display;
+};
+
+class PlayerWithoutDisplay : public ::testing::TestWithParam<NoDisplayCase> {};
+
+TEST_P(PlayerWithoutDisplay, StopsWithTheEglDisplayMessage) {
+    TempDir demo;  // holds no timeline: the display must fail before any file is read
+    Process player({QUADRELUME_PLAYER}, demo.path(), {{"DISPLAY", GetParam().display}, {"SDL_VIDEODRIVER", "offscreen"}});
+    EXPECT_EQ(player.waitForExit(exitSeconds), 255);
+    EXPECT_EQ(player.errors(), "Could not get EGL display\n");
+    EXPECT_EQ(player.output(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Displays, PlayerWithoutDisplay,
+                         ::testing::Values(NoDisplayCase{"unset", ""}, NoDisplayCase{"no server", ":97"}),
+                         [](const auto& info) { return info.param.display[0] ? "NoServer" : "Unset"; });
+
+}  // namespace
+}  // namespace quadrelume

@@ -1,0 +1,64 @@
+// A private virtual X server and a client connection to it, for tests that
+// run the real player in a real window.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+
+typedef struct _XDisplay Display;
+
+namespace quadrelume::testing {
+
+struct WindowGeometry {
+    unsigned long id = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool viewable = false;
+};
+
+class XServer {
+public:
+    // Starts Xvfb on a free display with one screen of width x height at 24
+    // bits and connects to it. Without -br, the bare root shows a pattern, so
+    // a screenshot tells a window that covers it from no window at all.
+    XServer(int width = 1024, int height = 768);
+    ~XServer();
+
+    const std::string& name() const { return name_; }  // ":N"
+    Display* display() const { return display_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // The first top-level window whose name is `title`, waiting up to
+    // `seconds` for it to appear and be mapped.
+    std::optional<WindowGeometry> waitForWindow(const std::string& title, double seconds);
+
+    // RGB of every pixel of the screen, row by row.
+    std::vector<unsigned> screenshot();
+
+    // Synthetic input through the XTEST extension, as a person would give it.
+    void typeKeysym(unsigned long keysym);
+    void typeText(const std::string& text);
+    void movePointer(int x, int y);
+
+    // Asks the window to close, as a window manager's close button does.
+    void requestClose(unsigned long window);
+
+    // Writes the screen as a PNG-free portable pixmap, for a person to look at.
+    void savePpm(const std::string& path);
+
+private:
+    std::unique_ptr<Process> server_;
+    Display* display_ = nullptr;
+    std::string name_;
+    int width_;
+    int height_;
+};
+
+}  // namespace quadrelume::testing
