@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "timeline/keyframes.h"
+#include "timeline/time_builtins.h"
+#include "timeline_test_support.h"
+
+namespace quadrelume {
+namespace {
+
+using quadrelume::testing::addScript;
+using quadrelume::testing::TracedDemo;
+
+// The printed value of `a` after one frame at `t` of a range [start, end).
+std::string valueAt(const char* script, float start, float end, float t) {
+    TracedDemo traced;
+    addScript(traced.demo, start, end, script);
+    traced.demo.render(t);
+    const Value* a = traced.demo.variables.find("a");
+    return a == nullptr ? "<unset>" : toText(*a);
+}
+
+TEST(Builtins, AllAreListedLinFirstKeyframeLast) {
+    std::string names;
+    for (script::Bif* b = script::builtinList; b != nullptr; b = b->next) names += b->name() + " ";
+    EXPECT_EQ(names, "lin halt ltime rtime gtime keyframe ");
+    EXPECT_EQ(keyframeBuiltin.kind, script::TokenKind::Builtin);
+}
+
+struct TimeCase {
+    const char* script;
+    float t;
+    const char* value;
+};
+
+TEST(TimeBuiltins, ReadTheClockInThreeForms) {
+    // A range from 5 to 10.
+    const TimeCase cases[] = {
+        {"a = gtime()", 7, "7.000000"},        {"a = rtime()", 7, "0.400000"},
+        {"a = ltime()", 7, "2.000000"},        {"a = rtime()", 5, "0.000000"},
+        {"a = ltime()", 5, "0.000000"},        {"a = gtime(1, [2], 3)", 7, "7.000000"},
+        {"a = ltime(9) + rtime([])", 7.5f, "3.000000"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(valueAt(c.script, 5, 10, c.t), c.value) << c.script << " at " << c.t;
+}
+
+TEST(TimeBuiltins, EachRangeSeesItsOwnTimes) {
+    TracedDemo traced;
+    addScript(traced.demo, 5, 10, "a = [gtime(), rtime(), ltime()]");
+    addScript(traced.demo, 6, 8, "b = [gtime(), rtime(), ltime()]");
+    traced.demo.render(7);
+    EXPECT_EQ(toText(*traced.demo.variables.find("a")), "[7.000000,0.400000,2.000000]");
+    EXPECT_EQ(toText(*traced.demo.variables.find("b")), "[7.000000,0.500000,1.000000]");
+}
+
+struct KeyframeCase {
+    const char* script;
+    float start;
+    float t;
+    const char* value;
+};
+
+TEST(Keyframes, InterpolatesBetweenKeysOverLocalTime) {
+    const KeyframeCase cases[] = {
+        {"a = keyframe()", 0, 3, "0.000000"},
+        {"a = keyframe([2, 7])", 0, 0, "7.000000"},
+        {"a = keyframe([2, 7])", 0, 9, "7.000000"},
+        {"a = keyframe([0, 1], [4, 3])", 10, 10, "1.000000"},
+        {"a = keyframe([0, 1], [4, 3])", 10, 12, "2.000000"},
+        {"a = keyframe([0, 1], [4, 3])", 10, 14, "3.000000"},
+        {"a = keyframe([0, 1], [4, 3])", 10, 19, "3.000000"},
+        {"a = keyframe([1, 1], [4, 3])", 10, 10.5f, "1.000000"},
+        {"a = keyframe([0, 1, 9], [4, 3, 9])", 10, 12, "2.000000"},
+        {"a = keyframe([0, [1, 0, 0]], [4, [0, 1, 0]])", 0, 1, "[0.750000,0.250000,0.000000]"},
+        {"a = keyframe([0, [[0, 2], 4]], [2, [[2, 4], 8]])", 0, 1, "[[1.000000,3.000000],6.000000]"},
+        {"a = keyframe([0, 0], [2, 10], [2, 20], [4, 40])", 0, 2, "20.000000"},
+        {"a = keyframe([0, 0], [2, 10], [4, 40])", 0, 3, "25.000000"},
+        {"a = keyframe([0, [1, 5]], [4, [3, [9]]])", 0, 2, "[2.000000,5.000000]"},
+        {"a = keyframe([0, [1, 5]], [4, [3]])", 0, 2, "[2.000000,5.000000]"},
+        {"a = keyframe([0, [1]], [4, 3])", 0, 2, "[2.000000]"},
+        {"a = keyframe(5, [0])", 0, 2, "0.000000"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(valueAt(c.script, c.start, c.start + 100, c.t), c.value) << c.script << " at " << c.t;
+}
+
+TEST(Keyframes, SegmentSearchTable) {
+    const float times[] = {1, 3, 3, 7};
+    struct Row {
+        float u;
+        std::int32_t key;
+        float fraction;
+    } rows[] = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0.5f}, {3, 2, 0}, {5, 2, 0.5f}, {7, 3, 1}, {8, 3, 1}};
+    for (const auto& row : rows) {
+        KeySegment s = findKeySegment(times, 4, row.u);
+        EXPECT_EQ(s.keyIndex, row.key) << row.u;
+        EXPECT_EQ(s.fraction, row.fraction) << row.u;
+    }
+}
+
+}  // namespace
+}  // namespace quadrelume
