@@ -54,7 +54,7 @@ TEST_F(Player, CoversTheScreenWithTransparentBlackFramesAndEscapeEndsIt) {
 
     std::vector<unsigned> pixels = x.screenshot();
     auto lit = std::count_if(pixels.begin(), pixels.end(), [](unsigned p) { return p != 0; });
-    EXPECT_EQ(lit, 0) << "pixels that are not black (the bare root shows a pattern)";
+    EXPECT_EQ(lit, 0) << "pixels that are not black (the bare root is white)";
 
     x.typeKeysym(XK_Escape);
     EXPECT_EQ(exitCode(), 0) << player->errors();

@@ -20,7 +20,7 @@ void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 XServer::XServer(int width, int height) : width_(width), height_(height) {
     std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     server_ = std::make_unique<Process>(
-        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
+        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-wr"},
         "/");
     for (int i = 0; i < 1000 && display_ == nullptr; ++i) {
         std::string out = server_->output();

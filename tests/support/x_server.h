@@ -25,8 +25,8 @@ struct WindowGeometry {
 class XServer {
 public:
     // Starts Xvfb on a free display with one screen of width x height at 24
-    // bits and connects to it. Without -br, the bare root shows a pattern, so
-    // a screenshot tells a window that covers it from no window at all.
+    // bits and connects to it. The bare root is white, so a screenshot tells
+    // a black window that covers it from no window at all.
     XServer(int width = 1024, int height = 768);
     ~XServer();
 
