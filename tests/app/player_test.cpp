@@ -88,6 +88,21 @@ TEST_F(Player, PointerMotionIsTracedYBeforeX) {
     EXPECT_NE(player->output().find("MouseMove:0 300 500\n"), std::string::npos) << player->output();
 }
 
+TEST_F(Player, FatalErrorShowsTheBoxOverTheWindowAndExitsWithMinusOneWhenDismissed) {
+    // No EGL vendor library: the window opens, but EGL cannot.
+    player = std::make_unique<Process>(
+        std::vector<std::string>{QUADRELUME_PLAYER}, demo.path(),
+        std::map<std::string, std::string>{{"DISPLAY", x.name()}, {"__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent.json"}});
+    auto box = x.waitForWindow("Torva Frame", startSeconds);
+    ASSERT_TRUE(box.has_value()) << "no message box; stderr: " << player->errors();
+    EXPECT_EQ(player->errors(), "Could not get EGL display\n") << "standard error has the text before the box closes";
+    pause(300);
+    EXPECT_TRUE(player->running()) << "the box is modal: the program waits for it";
+    x.focus(box->id);
+    x.typeKeysym(XK_Return);
+    EXPECT_EQ(exitCode(), 255);
+}
+
 struct NoDisplayCase {
     const char* label;
     const char* display;

@@ -49,10 +49,12 @@ std::optional<WindowGeometry> XServer::waitForWindow(const std::string& title, d
         if (XQueryTree(display_, root, &rootReturn, &parent, &children, &count)) {
             std::optional<WindowGeometry> found;
             for (unsigned i = 0; i < count && !found; ++i) {
-                char* name = nullptr;
-                if (XFetchName(display_, children[i], &name) && name != nullptr) {
+                XTextProperty name{};
+                // Titles may be stored as UTF-8, which XFetchName refuses; ours are ASCII.
+                if (XGetWMName(display_, children[i], &name) && name.value != nullptr) {
+                    std::string text(reinterpret_cast<const char*>(name.value), name.nitems);
                     XWindowAttributes attributes{};
-                    if (title == name && XGetWindowAttributes(display_, children[i], &attributes) &&
+                    if (title == text && XGetWindowAttributes(display_, children[i], &attributes) &&
                         attributes.map_state == IsViewable) {
                         WindowGeometry g;
                         g.id = children[i];
@@ -63,7 +65,7 @@ std::optional<WindowGeometry> XServer::waitForWindow(const std::string& title, d
                         g.viewable = true;
                         found = g;
                     }
-                    XFree(name);
+                    XFree(name.value);
                 }
             }
             if (children != nullptr) XFree(children);
@@ -110,6 +112,11 @@ void XServer::typeText(const std::string& text) {
 
 void XServer::movePointer(int x, int y) {
     XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, 0);
+    XSync(display_, False);
+}
+
+void XServer::focus(unsigned long window) {
+    XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
     XSync(display_, False);
 }
 

@@ -47,6 +47,9 @@ public:
     void typeText(const std::string& text);
     void movePointer(int x, int y);
 
+    // Gives `window` the keyboard focus.
+    void focus(unsigned long window);
+
     // Asks the window to close, as a window manager's close button does.
     void requestClose(unsigned long window);
 
