@@ -7,13 +7,15 @@
 
 namespace quadrelume::script {
 
-// How deeply parentheses, list brackets, calls and negations may nest in one
-// script. Deeper input is a syntax error rather than a stack overflow.
+// How deeply statements (the line's own, assignment right-hand sides,
+// parenthesised groups, list items, call arguments) and negations may nest in
+// one script. The rules recurse once per level, so deeper input is reported
+// as a syntax error rather than left to overflow the stack.
 inline constexpr int maximumNesting = 256;
 
 // The message of the nesting limit.
 inline constexpr const char* tooDeepMessage =
-    "Expression nested too deeply: more than 256 levels of parentheses, brackets, calls or negations";
+    "Expression nested too deeply: more than 256 levels of parentheses, brackets, calls, assignments or negations";
 
 // An entry of the precedence table: the operator, and whether it starts a
 // new (tighter) level. The null operator at the end stands for the operands.

@@ -70,9 +70,24 @@ Value numTokop::evaluate(Value& result, EvalContext&, std::int32_t, Value*) {
 
 std::string idTokop::name() const { return identifier; }
 
+Value* idTokop::slotIn(VariableTable& table) {
+    if (cachedSerial == table.serial()) return cachedSlot;
+    Value* slot = table.slotOf(identifier);
+    if (slot != nullptr) {
+        cachedSerial = table.serial();
+        cachedSlot = slot;
+    }
+    return slot;
+}
+
 Value idTokop::evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) {
     if (argCount > 0) {
-        context.variables->assign(identifier, args[0]);
+        if (Value* slot = slotIn(*context.variables)) {
+            VariableTable::store(slot, args[0]);
+        } else {
+            cachedSlot = context.variables->assign(identifier, args[0]);
+            cachedSerial = context.variables->serial();
+        }
         // The result is the assigned value as it arrived: a scratch value
         // equal to what was stored. Handing out the table's own storage
         // instead would leave earlier results dangling when the same name is
@@ -80,11 +95,11 @@ Value idTokop::evaluate(Value& result, EvalContext& context, std::int32_t argCou
         result = args[0];
         return result;
     }
-    const Value* stored = context.variables->find(identifier);
+    const Value* stored = slotIn(*context.variables);
     if (stored == nullptr && context.fallbackVariables != context.variables && context.fallbackVariables != nullptr)
         stored = context.fallbackVariables->find(identifier);
-    result = stored != nullptr ? copyValue(*stored, true) : zeroValue();
-    return result;
+    if (stored == nullptr) return result = zeroValue();
+    return result = stored->kind == ValueKind::Number ? *stored : copyValue(*stored, true);
 }
 
 constinit opTokop eqToken("eq", "=");

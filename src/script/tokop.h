@@ -140,6 +140,15 @@ public:
     // `identifier`.
     std::string name() const override;
     Value evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) override;
+
+private:
+    // The slot of this name in the context's `variables` table the last time
+    // it was found there, so that steady-state runs skip the name lookup.
+    // Valid while the table with serial `cachedSerial` is the one consulted.
+    std::uint64_t cachedSerial = 0;
+    Value* cachedSlot = nullptr;
+
+    Value* slotIn(VariableTable& table);
 };
 
 // The operator and punctuation singletons.

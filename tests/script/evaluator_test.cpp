@@ -122,3 +122,29 @@ TEST(Run, LargeListsSpillIntoFurtherArenaBlocks) {
 
 }  // namespace
 }  // namespace quadrelume::script
+
+namespace quadrelume::script {
+namespace {
+
+TEST(Run, OneProgramAgainstSeveralTablesReadsAndWritesTheRightOne) {
+    // Identifier tokens remember where they last found their variable; a
+    // program run against another table must not reuse that place.
+    auto program = compile("a = a + b");
+    EvalContext context;
+    context.program = program.get();
+    for (int round = 0; round < 2; ++round) {
+        auto first = std::make_unique<VariableTable>();
+        auto second = std::make_unique<VariableTable>();
+        first->assign("b", numberValue(1));
+        second->assign("b", numberValue(100));
+        for (VariableTable* table : {first.get(), second.get(), first.get()}) {
+            context.variables = context.fallbackVariables = table;
+            run(context);
+        }
+        EXPECT_EQ(quadrelume::testing::textOf(*first, "a"), "2.000000");
+        EXPECT_EQ(quadrelume::testing::textOf(*second, "a"), "100.000000");
+    }
+}
+
+}  // namespace
+}  // namespace quadrelume::script
