@@ -2,6 +2,6 @@
 
 namespace quadrelume {
 
-TimeRange::~TimeRange() = default;
+bool TimeRange::isActiveAt(float t) const { return t >= start && t < end; }
 
 }  // namespace quadrelume

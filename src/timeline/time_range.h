@@ -20,7 +20,11 @@ public:
     TimeRange(float startTime, float endTime) : start(startTime), end(endTime) {}
     TimeRange(const TimeRange&) = delete;
     TimeRange& operator=(const TimeRange&) = delete;
-    virtual ~TimeRange();
+    // Inline on purpose: with no out-of-line virtual function the class's
+    // type information is emitted wherever it is used, so the script
+    // library's lin can read ranges (also under the vptr sanitizer) without
+    // linking the timeline.
+    virtual ~TimeRange() = default;
 
     // Does this range's work for demo time `t`.
     virtual void render(float t) = 0;
@@ -31,7 +35,7 @@ public:
     float progress(float t) const { return start == end ? 0.0f : (t - start) / (end - start); }
 
     // Whether the range renders at `t`; a NaN time activates nothing.
-    bool isActiveAt(float t) const { return t >= start && t < end; }
+    bool isActiveAt(float t) const;
 };
 
 }  // namespace quadrelume
