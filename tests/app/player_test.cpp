@@ -26,8 +26,11 @@ void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 class Player : public ::testing::Test {
 protected:
     void start() {
-        player = std::make_unique<Process>(std::vector<std::string>{QUADRELUME_PLAYER}, demo.path(),
-                                           std::map<std::string, std::string>{{"DISPLAY", x.name()}});
+        // An environment that asks SDL for its offscreen driver: the player
+        // must insist on a real X11 window all the same.
+        player = std::make_unique<Process>(
+            std::vector<std::string>{QUADRELUME_PLAYER}, demo.path(),
+            std::map<std::string, std::string>{{"DISPLAY", x.name()}, {"SDL_VIDEODRIVER", "offscreen"}});
         auto found = x.waitForWindow("Quadrelume", startSeconds);
         ASSERT_TRUE(found.has_value()) << "no window; stderr: " << player->errors();
         window = *found;
