@@ -16,7 +16,8 @@ using ScalarRule = Value (*)(EvalContext& context, std::int32_t argCount, const 
 // argument fixes the length; every List argument is replaced by its item d
 // for item d of the result, recursively, so nested lists broadcast level by
 // level. Without a List, or when List lengths differ, `rule` sees the
-// arguments as they are. Result lists live in the ScratchArena.
+// arguments as they are. Result lists live in the ScratchArena. A List
+// argument beyond the value limits gives Number 0.0.
 Value broadcast(ScalarRule rule, EvalContext& context, std::int32_t argCount, const Value* args);
 
 }  // namespace quadrelume::script

@@ -6,7 +6,18 @@
 #include "script/scratch_arena.h"
 
 namespace quadrelume {
-Value copyValue(const Value& source, bool scratch) {
+namespace {
+
+bool fitsWithin(const Value& value, int depth, std::int64_t& budget) {
+    if (--budget < 0) return false;
+    if (value.kind != ValueKind::List) return true;
+    if (depth >= maximumValueDepth) return false;
+    for (std::int32_t i = 0; i < value.count; ++i)
+        if (!fitsWithin(value.items[i], depth + 1, budget)) return false;
+    return true;
+}
+
+Value copyTree(const Value& source, bool scratch) {
     Value copy = source;
     if (source.kind == ValueKind::String) {
         std::size_t length = std::strlen(source.text) + 1;
@@ -17,9 +28,21 @@ Value copyValue(const Value& source, bool scratch) {
         // is already zero-filled.
         copy.items = scratch ? static_cast<Value*>(scratchArena().allocate(sizeof(Value) * source.count))
                              : new Value[source.count]();
-        for (std::int32_t i = 0; i < source.count; ++i) copy.items[i] = copyValue(source.items[i], scratch);
+        for (std::int32_t i = 0; i < source.count; ++i) copy.items[i] = copyTree(source.items[i], scratch);
     }
     return copy;
+}
+
+}  // namespace
+
+bool fitsValueLimits(const Value& value) {
+    std::int64_t budget = maximumValueItems;
+    return fitsWithin(value, 0, budget);
+}
+
+Value copyValue(const Value& source, bool scratch) {
+    if (source.kind == ValueKind::List && !fitsValueLimits(source)) return zeroValue();
+    return copyTree(source, scratch);
 }
 
 void destroyValue(Value& value) {

@@ -48,7 +48,21 @@ inline Value listValue(Value* items, std::int32_t count) {
     return v;
 }
 
-// A deep copy of `source`. With `scratch` true every piece of storage comes
+// The most values (numbers, lists and texts, at every level) one value may
+// hold, and the deepest nesting of lists. A script can build values that
+// grow without bound (a = [a, a] doubles in every frame, and lists sharing
+// items expand when copied); past these limits a value no longer fits and,
+// like every value that does not fit, becomes Number 0.0. The depth limit
+// also bounds the recursion of copying, freeing and printing.
+inline constexpr std::int64_t maximumValueItems = 262144;
+inline constexpr int maximumValueDepth = 1000;
+
+// Whether `value` stays within maximumValueItems and maximumValueDepth.
+// Stops counting as soon as it knows the answer.
+bool fitsValueLimits(const Value& value);
+
+// A deep copy of `source`; Number 0.0 when `source` does not fit the value
+// limits. With `scratch` true every piece of storage comes
 // from the ScratchArena and lives until the next run; with `scratch` false it
 // comes from the heap and belongs to whoever stores the copy (a table).
 Value copyValue(const Value& source, bool scratch);

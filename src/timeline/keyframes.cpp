@@ -66,6 +66,9 @@ Value KeyframeBase::evaluate(Value& result, EvalContext& context, std::int32_t a
     auto* times = static_cast<float*>(quadrelume::scratchArena().allocate(sizeof(float) * argCount));
     for (std::int32_t k = 0; k < argCount; ++k) times[k] = keyTime(args[k]);
     KeySegment segment = findKeySegment(times, argCount, u);
+    // The walk builds a tree of key i's shape; keys that share items could
+    // make that tree far bigger than the memory they take.
+    if (!quadrelume::fitsValueLimits(args[segment.keyIndex])) return result = quadrelume::zeroValue();
     KeyPosition valueItem{nullptr, 1};
     Walk walk{*this, segment.keyIndex, segment.fraction, argCount, args};
     return result = walk.at(&valueItem);

@@ -148,3 +148,51 @@ TEST(Run, OneProgramAgainstSeveralTablesReadsAndWritesTheRightOne) {
 
 }  // namespace
 }  // namespace quadrelume::script
+
+namespace quadrelume::script {
+namespace {
+
+using quadrelume::testing::runScript;
+using quadrelume::testing::textOf;
+
+struct GrowthCase {
+    const char* script;
+    int lastFittingRun;  // runs after which the value still fits
+};
+
+TEST(Run, ValuesThatOutgrowTheLimitsBecomeZero) {
+    // [a, a] doubles: after k runs it holds 2^(k+1) - 1 values, so 17 runs
+    // fit 262,144 and the 18th does not. [a] nests one level per run.
+    const GrowthCase cases[] = {
+        {"a = [a, a]", 17},
+        {"a = [a]", maximumValueDepth},
+        {"a = [a, a] * 2", 17},
+    };
+    for (const auto& c : cases) {
+        VariableTable table;
+        runScript(c.script, table, c.lastFittingRun);
+        EXPECT_EQ(table.find("a")->kind, ValueKind::List) << c.script;
+        EXPECT_TRUE(fitsValueLimits(*table.find("a"))) << c.script;
+        runScript(c.script, table);
+        EXPECT_EQ(textOf(table, "a"), "0.000000") << c.script;
+    }
+}
+
+TEST(Run, ListsSharingItemsCannotExpandWithoutBound) {
+    // Each level refers to the one below twice; as a tree the last list has
+    // 2^40 leaves although the run builds only 40 small lists. Found by the
+    // fuzzer as a run that never finished.
+    std::string script = "a = b0";
+    std::string inner = "1";
+    for (int i = 0; i < 40; ++i) inner = "[b" + std::to_string(i) + " = " + inner + ", b" + std::to_string(i) + "]";
+    script = "a = " + inner + " + lin(" + inner + ")";
+    VariableTable table;
+    runScript(script, table);
+    EXPECT_EQ(textOf(table, "a"), "0.000000");
+    EXPECT_EQ(textOf(table, "b0"), "1.000000");
+    EXPECT_EQ(table.find("b30")->kind, ValueKind::Number);
+    EXPECT_EQ(table.find("b15")->kind, ValueKind::List);
+}
+
+}  // namespace
+}  // namespace quadrelume::script
