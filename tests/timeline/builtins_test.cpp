@@ -83,6 +83,14 @@ TEST(Keyframes, InterpolatesBetweenKeysOverLocalTime) {
         EXPECT_EQ(valueAt(c.script, c.start, c.start + 100, c.t), c.value) << c.script << " at " << c.t;
 }
 
+TEST(Keyframes, AKeyThatStandsForAHugeTreeGivesZero) {
+    // Every level refers to the one below twice: 2^30 leaves as a tree.
+    std::string shared = "1";
+    for (int i = 0; i < 30; ++i) shared = "[b = " + shared + ", b]";
+    std::string script = "a = keyframe([0, " + shared + "])";
+    EXPECT_EQ(valueAt(script.c_str(), 0, 10, 1), "0.000000");
+}
+
 TEST(Keyframes, SegmentSearchTable) {
     const float times[] = {1, 3, 3, 7};
     struct Row {
