@@ -30,26 +30,36 @@ Value minusRule(EvalContext& context, std::int32_t argCount, const Value* args) 
     return binaryRule<subtract>(context, argCount, args);
 }
 
+// Two Numbers, the common case, skip the list scan of broadcast.
+template <float (*op)(float, float)>
+Value arithmetic(Value& result, EvalContext& context, std::int32_t argCount, Value* args) {
+    if (argCount == 2 && isNumber(args[0]) && isNumber(args[1]))
+        return result = numberValue(op(args[0].number, args[1].number));
+    return result = broadcast(binaryRule<op>, context, argCount, args);
+}
+
 }  // namespace
 
 Value plusop::evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) {
-    return result = broadcast(binaryRule<add>, context, argCount, args);
+    return arithmetic<add>(result, context, argCount, args);
 }
 
 Value minusop::evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) {
+    if (argCount == 1 && isNumber(args[0])) return result = numberValue(-args[0].number);
+    if (argCount == 2) return arithmetic<subtract>(result, context, argCount, args);
     return result = broadcast(minusRule, context, argCount, args);
 }
 
 Value mulop::evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) {
-    return result = broadcast(binaryRule<multiply>, context, argCount, args);
+    return arithmetic<multiply>(result, context, argCount, args);
 }
 
 Value divop::evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) {
-    return result = broadcast(binaryRule<divide>, context, argCount, args);
+    return arithmetic<divide>(result, context, argCount, args);
 }
 
 Value modop::evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) {
-    return result = broadcast(binaryRule<remainder>, context, argCount, args);
+    return arithmetic<remainder>(result, context, argCount, args);
 }
 
 Value listOp::evaluate(Value& result, EvalContext&, std::int32_t argCount, Value* args) {

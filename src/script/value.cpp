@@ -1,5 +1,7 @@
 #include "script/value.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -55,7 +57,39 @@ void destroyValue(Value& value) {
     value = zeroValue();
 }
 
+namespace {
+
+// "%f" of a float without printf, for the magnitudes a demo prints every
+// frame. A float has a 24-bit significand and 10^6 = 2^6 * 15625 needs 14
+// bits more, so number * 10^6 is exact in a double; rounding it to the
+// nearest integer, ties to even, is exactly printf's rounding to six
+// decimals. Returns false where it does not apply (NaN, infinities, and
+// magnitudes whose scaled value would not fit 64 bits).
+bool appendFixedSix(std::string& out, float number) {
+    double scaled = static_cast<double>(number) * 1e6;
+    if (!(std::fabs(scaled) < 9.0e18)) return false;
+    double rounded = std::nearbyint(scaled);
+    std::uint64_t units = static_cast<std::uint64_t>(std::fabs(rounded));
+    char digits[32];
+    int at = sizeof digits;
+    for (int place = 0; place < 6; ++place) {
+        digits[--at] = static_cast<char>('0' + units % 10);
+        units /= 10;
+    }
+    digits[--at] = '.';
+    do {
+        digits[--at] = static_cast<char>('0' + units % 10);
+        units /= 10;
+    } while (units != 0);
+    if (std::signbit(number)) digits[--at] = '-';
+    out.append(digits + at, sizeof digits - at);
+    return true;
+}
+
+}  // namespace
+
 void appendNumberText(std::string& out, float number) {
+    if (appendFixedSix(out, number)) return;
     // Floats up to 3.4e38 need at most 47 characters in "%f" form; the size
     // is asked for first anyway so that no magnitude is ever cut.
     char small[64];

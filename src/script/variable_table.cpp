@@ -22,6 +22,10 @@ Value* VariableTable::slotOf(std::string_view name) {
 }
 
 void VariableTable::store(Value* slot, const Value& value) {
+    if (slot->kind == ValueKind::Number && value.kind == ValueKind::Number) {
+        *slot = value;  // nothing to copy or free
+        return;
+    }
     // Copy before destroying: `value` may point into the storage being
     // replaced (x = x, or a list that holds the old value).
     Value stored = copyValue(value, false);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cstdio>
 #include <limits>
+#include <vector>
 
 #include "script/scratch_arena.h"
 #include "script/value.h"
@@ -39,6 +40,27 @@ TEST(Value, PrintsNumbersOfAnyMagnitudeInFull) {
         EXPECT_EQ(toText(numberValue(number)), expected) << number;
     }
     EXPECT_EQ(toText(numberValue(std::numeric_limits<float>::max())).size(), 46u);
+}
+
+TEST(Value, NumberTextMatchesPrintfForEveryKindOfFloat) {
+    // Bit patterns spread over every exponent, plus values whose seventh
+    // decimal is an exact tie (odd multiples of 1/128) or close to one.
+    std::uint32_t bits = 12345;
+    std::vector<float> numbers = {0.0f, -0.0f, 0.5e-6f, -0.4e-6f, 2.5e-6f, 0.1234565f, 8388607.5f, 9.0e12f, 1.7e13f,
+                                  0.0078125f, 0.0234375f, -0.0078125f, 1.0078125f};
+    for (int i = 0; i < 200000; ++i) {
+        bits = bits * 1664525u + 1013904223u;
+        float number;
+        std::memcpy(&number, &bits, sizeof number);
+        numbers.push_back(number);
+    }
+    for (float number : numbers) {
+        char expected[128];
+        std::snprintf(expected, sizeof expected, "%f", static_cast<double>(number));
+        std::string text;
+        appendNumberText(text, number);
+        ASSERT_EQ(text, expected) << std::hexfloat << number;
+    }
 }
 
 TEST(Value, CopiesShareNoStorageAtAnyDepth) {
