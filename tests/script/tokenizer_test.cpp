@@ -101,5 +101,12 @@ TEST(Tokop, NamesAndTheOperatorTable) {
     EXPECT_EQ(linBuiltin.name(), "lin");
 }
 
+TEST(TokopDeathTest, PunctuationNeverEvaluates) {
+    Value result = zeroValue();
+    EvalContext context;
+    EXPECT_DEATH(parser::commaToken.evaluate(result, context, 0, nullptr), "");
+    EXPECT_DEATH(Tokop(TokenKind::Operator).evaluate(result, context, 0, nullptr), "");
+}
+
 }  // namespace
 }  // namespace quadrelume::script
