@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 DEMO ?= examples/hello
 
-.PHONY: all deps configure build run test test-sanitize install clean
+.PHONY: all deps configure build run test test-sanitize bench fuzz install clean
 
 all: build
 
@@ -30,8 +30,21 @@ test: build
 test-sanitize:
 	$(MAKE) test BUILD=build-sanitize CMAKE_FLAGS="-DQUADRELUME_SANITIZE=ON -DQUADRELUME_BENCH=OFF"
 
+# The per-frame benchmarks (Google Benchmark).
+bench: build
+	$(BUILD)/bench/script_bench
+
+# The script fuzzer (libFuzzer, clang) for FUZZ_SECONDS, corpus in fuzz-corpus/.
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+	    -DQUADRELUME_FUZZ=ON -DQUADRELUME_SANITIZE=ON -DQUADRELUME_TESTS=OFF -DQUADRELUME_BENCH=OFF > /dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_script
+	mkdir -p fuzz-corpus
+	build-fuzz/fuzz/fuzz_script -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 fuzz-corpus
+
 install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) build-sanitize
+	rm -rf $(BUILD) build-sanitize build-fuzz
