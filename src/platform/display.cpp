@@ -131,7 +131,6 @@ void initDisplay(const char* title, WindowEventHandler handler, int* width, int*
     // Only a real X11 window can carry our EGL surface; never let SDL fall
     // back to an offscreen or dummy driver.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
-    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_PING, "0");
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     SDL_Rect screen{0, 0, 640, 320};
