@@ -120,12 +120,6 @@ TEST(Run, LargeListsSpillIntoFurtherArenaBlocks) {
     EXPECT_EQ(a->items[69999].number, 2.0f);
 }
 
-}  // namespace
-}  // namespace quadrelume::script
-
-namespace quadrelume::script {
-namespace {
-
 TEST(Run, OneProgramAgainstSeveralTablesReadsAndWritesTheRightOne) {
     // Identifier tokens remember where they last found their variable; a
     // program run against another table must not reuse that place.
@@ -145,15 +139,6 @@ TEST(Run, OneProgramAgainstSeveralTablesReadsAndWritesTheRightOne) {
         EXPECT_EQ(quadrelume::testing::textOf(*second, "a"), "100.000000");
     }
 }
-
-}  // namespace
-}  // namespace quadrelume::script
-
-namespace quadrelume::script {
-namespace {
-
-using quadrelume::testing::runScript;
-using quadrelume::testing::textOf;
 
 struct GrowthCase {
     const char* script;
