@@ -4,7 +4,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
-DEMO ?= examples/hello
+DEMO ?= examples/aurora
 
 .PHONY: all deps configure build run test test-sanitize bench fuzz install clean
 
@@ -19,7 +19,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# The example demo's music is synthesised, not stored.
+examples/aurora/demo.ogg: tools/make-example-music
+	tools/make-example-music $@
+
+run: build examples/aurora/demo.ogg
 	cd $(DEMO) && $(CURDIR)/$(BUILD)/quadrelume
 
 test: build
