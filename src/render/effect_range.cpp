@@ -1,0 +1,131 @@
+#include "render/effect_range.h"
+
+#include <GLES2/gl2.h>
+
+#include <string_view>
+
+#include "app/shell_state.h"
+#include "render/texture_cache.h"
+#include "script/variable_table.h"
+
+namespace quadrelume {
+namespace {
+
+// Two triangles covering normalised device coordinates, x y z per vertex,
+// drawn from client memory.
+constexpr GLfloat screenQuad[6 * 3] = {
+    -1.0f, 1.0f, 0.0f, 1.0f, 1.0f,  0.0f, -1.0f, -1.0f, 0.0f,
+    1.0f,  1.0f, 0.0f, 1.0f, -1.0f, 0.0f, -1.0f, -1.0f, 0.0f,
+};
+
+constexpr std::int32_t sampler2DCode = 8;
+
+// Uniforms recognised by name, whatever type they are declared with.
+struct BuiltinUniform {
+    std::string_view name;
+    void (*set)(GLint location, const EffectRange& range, float t);
+};
+
+const BuiltinUniform builtinUniforms[] = {
+    {"resolution",
+     [](GLint location, const EffectRange&, float) {
+         glUniform2f(location, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
+     }},
+    {"time", [](GLint location, const EffectRange& range, float t) { glUniform1f(location, range.progress(t)); }},
+    {"gtime", [](GLint location, const EffectRange&, float t) { glUniform1f(location, t); }},
+};
+
+const BuiltinUniform* builtinNamed(std::string_view name) {
+    for (const BuiltinUniform& builtin : builtinUniforms)
+        if (builtin.name == name) return &builtin;
+    return nullptr;
+}
+
+// Setting a uniform from a script variable, by the declaration's type code.
+using VariableSetter = void (*)(GLint location, const Value& value);
+
+void setFloat(GLint location, const Value& value) {
+    glUniform1f(location, value.kind == ValueKind::Number ? value.number : 0.0f);
+}
+
+template <int n>
+void setVector(GLint location, const Value& value) {
+    float v[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    flattenValue(value, v, n);
+    if constexpr (n == 2) glUniform2f(location, v[0], v[1]);
+    if constexpr (n == 3) glUniform3f(location, v[0], v[1], v[2]);
+    if constexpr (n == 4) glUniform4f(location, v[0], v[1], v[2], v[3]);
+}
+
+// Indexed by type code; null for the matrices and samplerCube, which are
+// not set, and for sampler2D, which takes a texture instead.
+constexpr VariableSetter variableSetters[] = {
+    nullptr, setFloat, setVector<2>, setVector<3>, setVector<4>, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+// Binds the texture of sampler `name` to unit 0, when it has one.
+void bindTexture(std::string_view name, GLint location) {
+    Reloadable<Texture>* holder = acquireTexture(name);
+    if (holder == nullptr || holder->object == nullptr) return;
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, holder->object->glName);
+    glUniform1i(location, 0);
+}
+
+// Collects into out[count...] up to n numbers; answers the new count.
+int flattenInto(const Value& value, float* out, int count, int n) {
+    if (count >= n) return count;
+    if (value.kind == ValueKind::Number) {
+        out[count] = value.number;
+        return count + 1;
+    }
+    if (value.kind != ValueKind::List) return count;
+    for (std::int32_t i = 0; i < value.count && count < n; ++i) count = flattenInto(value.items[i], out, count, n);
+    return count;
+}
+
+}  // namespace
+
+EffectRange::EffectRange(const std::string& effectName, VariableTable* table)
+    : TimeRange(0.0f, 0.0f), shaderFile(effectName + ".ps") {
+    variables = table;
+    shader = acquireShaderProgram(effectName);
+}
+
+void EffectRange::render(float t) {
+    if (shader == nullptr || shader->object == nullptr) return;
+    const ShaderProgram& program = *shader->object;
+    glUseProgram(program.program);
+    for (const std::string& name : program.uniformNames) {
+        const ShaderVariable* uniform = program.findUniform(name);
+        if (const BuiltinUniform* builtin = builtinNamed(name)) {
+            builtin->set(uniform->location, *this, t);
+        } else if (uniform->type == sampler2DCode) {
+            bindTexture(name, uniform->location);
+        } else if (const Value* value = variables != nullptr ? variables->find(name) : nullptr) {
+            VariableSetter setter = variableSetters[uniform->type];
+            if (setter != nullptr) setter(uniform->location, *value);
+        }
+    }
+    const ShaderVariable* position = program.findAttribute("a_pos");
+    positionLocation = position != nullptr ? position->location : -1;
+    if (program.blend) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_DST_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    glDisable(GL_DEPTH_TEST);
+    // Every program has a_pos from the built-in vertex shader; the check
+    // only keeps a hand-made program without it from feeding GL index -1.
+    if (positionLocation < 0) return;
+    const auto index = static_cast<GLuint>(positionLocation);
+    glVertexAttribPointer(index, 3, GL_FLOAT, GL_FALSE, 12, screenQuad);
+    glEnableVertexAttribArray(index);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    glDisableVertexAttribArray(index);
+}
+
+int flattenValue(const Value& value, float* out, int n) { return flattenInto(value, out, 0, n); }
+
+}  // namespace quadrelume
