@@ -1,0 +1,72 @@
+#include "timeline/demo_loader.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reload/split_lines.h"
+#include "render/effect_range.h"
+#include "script/parser.h"
+#include "script/value.h"
+#include "timeline/expression_range.h"
+#include "timeline/timeline_line.h"
+
+namespace quadrelume {
+
+namespace {
+
+// The range an action asks for, or null for a disabled line.
+std::unique_ptr<TimeRange> buildRange(const std::string& action, Demo& demo) {
+    if (!action.empty() && action[0] == '!') return nullptr;
+    if (!action.empty() && action[0] == '#') {
+        return std::make_unique<EffectRange>(action.substr(1), &demo.variables);
+    }
+    return std::make_unique<ExpressionRange>(0.0f, 0.0f, script::compile(action.c_str()), &demo.variables);
+}
+
+// Prints "Line:%d -> %f %f '%s'" for a line about to be acted on. The times
+// are formatted without printf, which would take most of the time of loading
+// a long timeline.
+void traceLine(std::FILE* trace, int number, const TimelineLine& line) {
+    std::string text = "Line:" + std::to_string(number) + " -> ";
+    appendNumberText(text, line.start);
+    text += ' ';
+    appendNumberText(text, line.end);
+    text += " '";
+    // As printf's "%s" would, the action ends at a 0 byte.
+    text.append(line.action.c_str());
+    text += "'\n";
+    std::fwrite(text.data(), 1, text.size(), trace);
+}
+
+}  // namespace
+
+Demo* loadDemo(FileData* file, std::FILE* trace) {
+    auto demo = std::make_unique<Demo>(trace);
+    std::vector<std::string> lines = splitLines(*file);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (isBlankLine(line)) continue;
+        const int number = static_cast<int>(i);
+        std::optional<TimelineLine> parsed = parseTimelineLine(line);
+        if (!parsed) {
+            // Most likely a line being typed while the demo runs; ending the
+            // program for it would throw the author's session away.
+            std::fprintf(trace, "Line:%d -> ignored, it needs a start and an end time: '%s'\n", number, line.c_str());
+            continue;
+        }
+        if (demo->endTime < parsed->end) demo->endTime = parsed->end;
+        traceLine(trace, number, *parsed);
+        std::unique_ptr<TimeRange> range = buildRange(parsed->action, *demo);
+        if (!range) continue;
+        TimeRange* added = range.get();
+        demo->addRange(std::move(range));
+        added->start = parsed->start;
+        added->end = parsed->end;
+    }
+    return demo.release();
+}
+
+Demo* loadDemo(ReloadableFileData* file) { return loadDemo(file, stdout); }
+
+}  // namespace quadrelume
