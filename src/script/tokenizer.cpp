@@ -21,9 +21,11 @@ const char* skipBlanks(const char* at) {
 }
 
 // The operator whose symbol the text at `at` begins with, in table order.
+// The first characters are compared before the whole symbols: most
+// positions start no operator, and a long timeline tokenizes every line.
 parser::opTokop* matchOperator(const char* at) {
     for (parser::opTokop* op : parser::operatorTable)
-        if (std::strncmp(at, op->symbol, std::strlen(op->symbol)) == 0) return op;
+        if (op->symbol[0] == *at && std::strncmp(at, op->symbol, std::strlen(op->symbol)) == 0) return op;
     return nullptr;
 }
 
