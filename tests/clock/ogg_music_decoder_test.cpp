@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "clock/music_fixtures.h"
+#include "clock/ogg_music_decoder.h"
+#include "script/script_test_support.h"
+
+namespace quadrelume {
+namespace {
+
+using testing::decodeReference;
+using testing::exactStderr;
+using testing::Pcm;
+using testing::ToneSpec;
+
+// Files made once for the whole program: encoding takes a moment.
+struct Fixtures {
+    testing::TempDir dir;
+    std::string stereo = testing::encodeTone(dir, {44100, 2, 2.0, 440.0, 1});
+    std::string other = testing::encodeTone(dir, {44100, 2, 1.0, 300.0, 2});
+    std::string mono = testing::encodeTone(dir, {44100, 1, 0.5, 440.0, 3});
+    std::string sixChannels = testing::encodeTone(dir, {44100, 6, 0.5, 440.0, 4});
+    std::string at48k = testing::encodeTone(dir, {48000, 2, 0.5, 440.0, 5});
+    Pcm stereoPcm = decodeReference(stereo);
+};
+
+const Fixtures& fixtures() {
+    static const Fixtures* made = new Fixtures;
+    return *made;
+}
+
+// The file's pages with `inserted` placed before the page at half the file.
+std::string withPagesInMiddle(const std::string& ogg, const std::vector<std::string>& inserted) {
+    std::vector<std::string> pages = testing::oggPages(ogg);
+    std::string out;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i == pages.size() / 2)
+            for (const std::string& page : inserted) out += page;
+        out += pages[i];
+    }
+    return out;
+}
+
+// Renders buffers of `framesPerBuffer` frames, one per 10 ms of stream time
+// from `time` on, until `frames` frames have been produced.
+Pcm render(OggMusicDecoder& decoder, std::int64_t frames, unsigned long framesPerBuffer = 441, double time = 0.0) {
+    Pcm pcm;
+    pcm.rate = decoder.rate();
+    pcm.channels = 2;
+    std::vector<std::int16_t> buffer(framesPerBuffer * 2);
+    for (std::int64_t done = 0; done < frames; done += static_cast<std::int64_t>(framesPerBuffer), time += 0.01) {
+        std::fill(buffer.begin(), buffer.end(), std::int16_t{0x5555});  // not silence: render must write every frame
+        decoder.render(buffer.data(), framesPerBuffer, time);
+        pcm.samples.insert(pcm.samples.end(), buffer.begin(), buffer.end());
+    }
+    return pcm;
+}
+
+class DecoderBufferSize : public ::testing::TestWithParam<unsigned long> {};
+
+TEST_P(DecoderBufferSize, DecodesEveryFrameInOrderThenSilence) {
+    const Pcm& reference = fixtures().stereoPcm;
+    FileData file(fixtures().stereo);
+    OggMusicDecoder decoder(&file);
+    EXPECT_EQ(decoder.rate(), 44100);
+    EXPECT_EQ(decoder.totalFrames(), reference.frames());
+
+    Pcm out = render(decoder, reference.frames() + 3000, GetParam());
+    EXPECT_EQ(testing::matchingFrames(out, 0, reference, 0), reference.frames());
+    // The buffer in which the data ends keeps its decoded frames; only the
+    // rest of it, and everything after, is silence.
+    EXPECT_TRUE(testing::silent(out, reference.frames(), out.frames()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, DecoderBufferSize, ::testing::Values(1ul, 441ul, 480ul, 4096ul));
+
+TEST(OggMusicDecoder, ReadingIsThePositionPastTheLastDecodeAndKeepsGrowingAfterTheEnd) {
+    FileData file(fixtures().stereo);
+    OggMusicDecoder decoder(&file);
+    decoder.setReferenceTime(100.0);
+    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(100.25)), 0.25);
+
+    std::vector<std::int16_t> buffer(441 * 2);
+    decoder.render(buffer.data(), 441, 200.0);
+    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(200.0)), 0.01);
+    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(200.5)), 0.51);
+
+    // The last buffer of the data: the reading stands at the total from its
+    // decode on, and silent buffers after it do not move the decode time.
+    decoder.requestSeek(static_cast<double>(decoder.totalFrames() - 441) / 44100.0);
+    decoder.render(buffer.data(), 441, 300.0);
+    double total = static_cast<double>(decoder.totalFrames()) / 44100.0;
+    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(300.0)), total);
+    decoder.render(buffer.data(), 441, 301.0);
+    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(303.0)), total + 3.0);
+}
+
+struct SeekCase {
+    const char* name;
+    double seconds;
+    std::int64_t expectedFrame;  // -1: the end
+};
+
+class DecoderSeek : public ::testing::TestWithParam<SeekCase> {};
+
+TEST_P(DecoderSeek, TheNextRenderContinuesFromTheTarget) {
+    const Pcm& reference = fixtures().stereoPcm;
+    FileData file(fixtures().stereo);
+    OggMusicDecoder decoder(&file);
+    render(decoder, 30000);  // somewhere in the middle first
+
+    decoder.requestSeek(GetParam().seconds);
+    EXPECT_TRUE(decoder.seekPending());
+    Pcm out = render(decoder, 441, 441, 50.0);
+    EXPECT_FALSE(decoder.seekPending());
+    std::int64_t frame = GetParam().expectedFrame < 0 ? reference.frames() : GetParam().expectedFrame;
+    if (GetParam().expectedFrame < 0) {
+        EXPECT_TRUE(testing::silent(out, 0, 441));
+        EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(50.0)), static_cast<double>(frame) / 44100.0);
+    } else {
+        EXPECT_EQ(testing::matchingFrames(out, 0, reference, frame), 441);
+        EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(50.0)), static_cast<double>(frame + 441) / 44100.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, DecoderSeek,
+                         ::testing::Values(SeekCase{"Start", 0.0, 0}, SeekCase{"Middle", 0.5, 22050},
+                                           SeekCase{"Truncated", 1.00001, 44100},
+                                           SeekCase{"BeforeStart", -3.0, 0},
+                                           SeekCase{"NotANumber", std::nan(""), 0},
+                                           SeekCase{"AtEnd", 2.0, -1}, SeekCase{"PastEnd", 1e9, -1},
+                                           SeekCase{"Infinity", std::numeric_limits<double>::infinity(), -1}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(OggMusicDecoder, OnlyTheLastSeekBeforeARenderCounts) {
+    const Pcm& reference = fixtures().stereoPcm;
+    FileData file(fixtures().stereo);
+    OggMusicDecoder decoder(&file);
+    decoder.requestSeek(1.5);
+    decoder.requestSeek(1.0);
+    decoder.requestSeek(0.25);
+    Pcm out = render(decoder, 882);
+    EXPECT_EQ(testing::matchingFrames(out, 0, reference, 11025), 882);
+}
+
+TEST(OggMusicDecoder, AfterTheEndASeekToZeroRestarts) {
+    const Pcm& reference = fixtures().stereoPcm;
+    FileData file(fixtures().stereo);
+    OggMusicDecoder decoder(&file);
+    render(decoder, reference.frames() + 5000);
+    decoder.requestSeek(0.0);
+    Pcm out = render(decoder, 44100);
+    EXPECT_EQ(testing::matchingFrames(out, 0, reference, 0), 44100);
+}
+
+TEST(OggMusicDecoder, PlaysEveryLinkOfAChainedFile) {
+    std::string chained = fixtures().stereo + fixtures().other;
+    Pcm reference = decodeReference(chained);
+    Pcm first = fixtures().stereoPcm;
+    ASSERT_GT(reference.frames(), first.frames() + 40000);  // the reference decoder sees both links
+
+    FileData file(chained);
+    OggMusicDecoder decoder(&file);
+    EXPECT_EQ(decoder.totalFrames(), reference.frames());
+    Pcm out = render(decoder, reference.frames() + 1000);
+    EXPECT_EQ(testing::matchingFrames(out, 0, reference, 0), reference.frames());
+    EXPECT_TRUE(testing::silent(out, reference.frames(), out.frames()));
+
+    // Seeking into the second link counts frames across the links.
+    decoder.requestSeek(static_cast<double>(first.frames() + 1000) / 44100.0);
+    Pcm later = render(decoder, 441);
+    EXPECT_EQ(testing::matchingFrames(later, 0, reference, first.frames() + 1000), 441);
+}
+
+// Data with `count` pages of its own stream but out of sequence in the middle:
+// each is a hole in the data for the decoder, followed by a packet that is no
+// audio.
+std::string withHoles(int count) {
+    std::vector<std::string> pages = testing::oggPages(fixtures().stereo);
+    std::uint32_t serial = static_cast<std::uint32_t>(pages[0][14] & 0xFF);  // serials below 256 in the fixtures
+    std::vector<std::string> holes;
+    for (int i = 0; i < count; ++i) holes.push_back(testing::oggPage(serial, 100000u + 2u * i, "\x01junk"));
+    return withPagesInMiddle(fixtures().stereo, holes);
+}
+
+TEST(OggMusicDecoder, AFewHolesAreSkipped) {
+    const Pcm& reference = fixtures().stereoPcm;
+    FileData file(withHoles(8));
+    OggMusicDecoder decoder(&file);
+    Pcm out = render(decoder, reference.frames() + 1000);
+    // The end of the music still plays.
+    std::int64_t tail = reference.frames() - 2000;
+    EXPECT_GE(testing::findFrames(out, 0, reference, tail, 2000), 0);
+}
+
+TEST(OggMusicDecoder, EndlessHolesEndTheData) {
+    const Pcm& reference = fixtures().stereoPcm;
+    FileData file(withHoles(200));  // far more holes in a row than the decoder tolerates
+    OggMusicDecoder decoder(&file);
+    Pcm out = render(decoder, reference.frames() + 1000);
+    // The decoder gave up at the damage: the rest of the music never plays,
+    // and the clock stands at the end.
+    std::int64_t tail = reference.frames() - 2000;
+    EXPECT_LT(testing::findFrames(out, 0, reference, tail, 2000), 0);
+    EXPECT_GE(testing::findFrames(out, 0, reference, 1000, 2000), 0);
+    // The clock jumped to the end in the buffer holding the last sound (render
+    // gives buffer i the stream time i * 0.01).
+    std::int64_t lastSound = out.frames() - 1;
+    while (testing::silent(out, lastSound, lastSound + 1)) --lastSound;
+    double endTime = static_cast<double>(lastSound / 441) * 0.01;
+    EXPECT_NEAR(static_cast<double>(decoder.reading(100.0)),
+                static_cast<double>(decoder.totalFrames()) / 44100.0 + 100.0 - endTime, 1e-9);
+}
+
+struct RefusedCase {
+    const char* name;
+    std::string (*data)();
+    const char* message;
+};
+
+class DecoderRefuses : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(DecoderRefuses, UnplayableDataEndsTheProcessWithItsMessage) {
+    std::string data = GetParam().data();
+    EXPECT_EXIT(
+        {
+            FileData file(data);
+            OggMusicDecoder decoder(&file);
+        },
+        ::testing::ExitedWithCode(255), exactStderr(GetParam().message));
+}
+
+std::string firstPages(const std::string& ogg, std::size_t count) {
+    std::vector<std::string> pages = testing::oggPages(ogg);
+    std::string out;
+    for (std::size_t i = 0; i < count && i < pages.size(); ++i) out += pages[i];
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DecoderRefuses,
+    ::testing::Values(
+        RefusedCase{"Mono", [] { return fixtures().mono; }, "Cannot use mono channel vorbis files at this time"},
+        RefusedCase{"SixChannels", [] { return fixtures().sixChannels; },
+                    "Cannot use mono channel vorbis files at this time"},
+        RefusedCase{"DifferentRates", [] { return fixtures().stereo + fixtures().at48k; },
+                    "Different samplerates detected inside file"},
+        // Link 1 has both a different rate and one channel: the rate is checked first.
+        RefusedCase{"RateBeforeChannels",
+                    [] { return fixtures().stereo + testing::encodeTone(fixtures().dir, {22050, 1, 0.3, 500.0, 6}); },
+                    "Different samplerates detected inside file"},
+        RefusedCase{"MonoSecondLink", [] { return fixtures().stereo + fixtures().mono; },
+                    "Cannot use mono channel vorbis files at this time"},
+        RefusedCase{"Garbage", [] { return std::string(5000, 'x'); }, "OGG not seekable"},
+        RefusedCase{"Empty", [] { return std::string(); }, "OGG not seekable"},
+        RefusedCase{"HeadersOnly", [] { return firstPages(fixtures().stereo, 2); }, "OGG not seekable"}),
+    [](const auto& info) { return info.param.name; });
+
+// Cut-off files: each either is refused as unseekable or plays what it has
+// and then stays silent; none may crash the decoder.
+class DecoderTruncated : public ::testing::TestWithParam<int> {};
+
+TEST_P(DecoderTruncated, PlaysWhatIsThereOrIsRefused) {
+    const std::string& whole = fixtures().stereo;
+    std::string cut = whole.substr(0, whole.size() * static_cast<std::size_t>(GetParam()) / 64);
+    EXPECT_EXIT(
+        {
+            FileData file(cut);
+            OggMusicDecoder decoder(&file);
+            std::vector<std::int16_t> buffer(441 * 2);
+            for (int i = 0; i < 300; ++i) decoder.render(buffer.data(), 441, i * 0.01);
+            decoder.requestSeek(0.0);
+            decoder.render(buffer.data(), 441, 3.0);
+            std::exit(decoder.reading(3.0) > 0 ? 0 : 1);
+        },
+        [](int status) { return WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 255); },
+        "^(OGG not seekable\n)?$");
+}
+
+INSTANTIATE_TEST_SUITE_P(SixtyFourths, DecoderTruncated, ::testing::Range(1, 64, 3));
+
+}  // namespace
+}  // namespace quadrelume
