@@ -38,6 +38,7 @@ test-sanitize:
 bench: build
 	$(BUILD)/bench/script_bench
 	$(BUILD)/bench/render_bench
+	$(BUILD)/bench/music_bench
 
 # The script fuzzer (libFuzzer, clang) for FUZZ_SECONDS, corpus in fuzz-corpus/.
 # FUZZ_TARGET=fuzz_png runs the PNG decoder's fuzzer instead, built in

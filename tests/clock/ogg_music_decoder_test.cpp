@@ -136,27 +136,6 @@ INSTANTIATE_TEST_SUITE_P(Targets, DecoderSeek,
                                            SeekCase{"Infinity", std::numeric_limits<double>::infinity(), -1}),
                          [](const auto& info) { return info.param.name; });
 
-TEST(OggMusicDecoder, OnlyTheLastSeekBeforeARenderCounts) {
-    const Pcm& reference = fixtures().stereoPcm;
-    FileData file(fixtures().stereo);
-    OggMusicDecoder decoder(&file);
-    decoder.requestSeek(1.5);
-    decoder.requestSeek(1.0);
-    decoder.requestSeek(0.25);
-    Pcm out = render(decoder, 882);
-    EXPECT_EQ(testing::matchingFrames(out, 0, reference, 11025), 882);
-}
-
-TEST(OggMusicDecoder, AfterTheEndASeekToZeroRestarts) {
-    const Pcm& reference = fixtures().stereoPcm;
-    FileData file(fixtures().stereo);
-    OggMusicDecoder decoder(&file);
-    render(decoder, reference.frames() + 5000);
-    decoder.requestSeek(0.0);
-    Pcm out = render(decoder, 44100);
-    EXPECT_EQ(testing::matchingFrames(out, 0, reference, 0), 44100);
-}
-
 TEST(OggMusicDecoder, PlaysEveryLinkOfAChainedFile) {
     std::string chained = fixtures().stereo + fixtures().other;
     Pcm reference = decodeReference(chained);
