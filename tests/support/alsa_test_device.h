@@ -11,8 +11,9 @@ namespace quadrelume::testing {
 
 // A temporary home whose .asoundrc makes the default ALSA output a `file`
 // plug-in over the `null` device, piped through `pv` so that it takes data at
-// real time and records every byte played. Hand environment() to a child
-// process (or apply() it in a death test's child) and the child's default
+// real time and records every byte played. The .asoundrc is the whole ALSA
+// configuration of the process: the machine's cards and plug-ins stay out of
+// sight. Hand environment() to a child process and the child's default
 // output device is this one.
 class AlsaTestDevice {
 public:
@@ -28,8 +29,6 @@ public:
     // HOME, ALSA_CONFIG_PATH and LIBASOUND_THREAD_SAFE for a child process (an
     // empty value removes the variable).
     const std::map<std::string, std::string>& environment() const { return environment_; }
-    // Sets the environment() variables in this process.
-    void apply() const;
 
     // Everything played so far: raw interleaved samples as the stream wrote
     // them. Complete once the stream has been closed.
