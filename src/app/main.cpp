@@ -1,5 +1,6 @@
-// The player: opens the window, then draws the demo of the current directory
-// frame by frame until Escape, a close request or the script says halt.
+// The player: opens the window, loads the demo of the current directory and
+// draws it frame by frame until Escape, a close request or the script says
+// halt, rebuilding whatever the author saves while it runs.
 #include <GLES2/gl2.h>
 
 #include <cstdio>
@@ -8,29 +9,35 @@
 #include "app/frame_loop.h"
 #include "app/reload_cycle.h"
 #include "app/shell_state.h"
+#include "app/timeline_host.h"
 #include "app/window_procedure.h"
-#include "clock/torva_time_source.h"
 #include "platform/directory_watch.h"
 #include "platform/display.h"
+#include "platform/fatal.h"
 #include "platform/time.h"
+#include "reload/reloadable.h"
+#include "timeline/demo_loader.h"
 
 namespace {
 
 using namespace quadrelume;
 
+constexpr const char* timelinePath = "time.txt";
+constexpr const char* musicPath = "demo.ogg";
+
 class PlayerHost : public FrameHost {
 public:
-    explicit PlayerHost(platform::DirectoryWatch& watch) : watch_(watch) {}
+    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline) : watch_(watch), timeline_(timeline) {}
 
     void pumpMessages() override { platform::pumpMessages(); }
     void clear(int width, int height) override {
         glViewport(0, 0, width, height);
         glClear(GL_COLOR_BUFFER_BIT);
     }
-    void draw(TimeSource&, float) override {}
+    // The holder's Demo is fetched anew every frame: a reload replaces it.
+    void draw(TimeSource& clock, float t) override { playTimeline(*timeline_.object, clock, t); }
     void present() override {
         platform::swapBuffers();
-        // The trace of a frame leaves in one write, even into a pipe.
         std::fflush(stdout);
     }
     void sleep(int ms) override { platform::sleepMilliseconds(ms); }
@@ -38,22 +45,32 @@ public:
 
 private:
     platform::DirectoryWatch& watch_;
+    Reloadable<Demo>& timeline_;
 };
 
 }  // namespace
 
 int main() {
     platform::initDisplay("Quadrelume", handleWindowEvent, &windowWidth, &windowHeight);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 
+    std::unique_ptr<ReloadableFileData> timelineFile = loadReloadableFile(timelinePath);
+    if (!timelineFile) fatal("Could not load the timeline file time.txt from the current directory");
+    // Built after the display (effect lines build shader programs) and
+    // registered after the shader holders that building it creates, so a
+    // reload pass rebuilds changed shaders before a changed timeline.
+    Reloadable<Demo>::Load buildTimeline = loadDemo;
+    auto timeline = std::make_unique<Reloadable<Demo>>(buildTimeline, std::move(timelineFile));
+
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     platform::DirectoryWatch watch;
     watch.start(".");  // without a watch the demo still plays; it just does not reload
-    std::unique_ptr<TimeSource> clock = std::make_unique<TorvaTimeSource>();
+    std::unique_ptr<TimeSource> clock = chooseClock(musicPath);
 
-    PlayerHost host(watch);
+    PlayerHost host(watch, *timeline);
     runFrameLoop(*clock, host);
 
-    clock.reset();
+    clock.reset();  // the music stops before anything it might touch goes
     watch.close();
+    timeline.reset();
     return 0;
 }

@@ -4,12 +4,9 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
-#include "support/process.h"
+#include "player_support.h"
 #include "support/temp_dir.h"
-#include "support/x_server.h"
 
 namespace quadrelume {
 namespace {
@@ -21,11 +18,12 @@ using testing::XServer;
 constexpr double startSeconds = 20.0;
 constexpr double exitSeconds = 10.0;
 
-void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+using testing::pause;
 
 class Player : public ::testing::Test {
 protected:
     void start() {
+        demo.write("time.txt", "");  // an empty timeline: black frames
         // An environment that asks SDL for its offscreen driver: the player
         // must insist on a real X11 window all the same.
         player = std::make_unique<Process>(

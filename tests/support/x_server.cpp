@@ -89,6 +89,14 @@ std::vector<unsigned> XServer::screenshot() {
     return pixels;
 }
 
+unsigned XServer::pixel(int x, int y) {
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) throw std::runtime_error("XGetImage failed");
+    unsigned value = static_cast<unsigned>(XGetPixel(image, 0, 0) & 0xFFFFFFu);
+    XDestroyImage(image);
+    return value;
+}
+
 void XServer::savePpm(const std::string& path) {
     std::vector<unsigned> pixels = screenshot();
     std::ofstream out(path, std::ios::binary);

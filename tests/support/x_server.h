@@ -41,6 +41,8 @@ public:
 
     // RGB of every pixel of the screen, row by row.
     std::vector<unsigned> screenshot();
+    // RGB of one pixel: cheap enough to poll while the player runs.
+    unsigned pixel(int x, int y);
 
     // Synthetic input through the XTEST extension, as a person would give it.
     void typeKeysym(unsigned long keysym);

@@ -1,0 +1,183 @@
+// The real player under a private X server: how long a saved shader takes to
+// reach the screen, and how long the example demo takes to show its first
+// frame. Both are measured on presented pixels, polled one at a time.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "support/png_writer.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "support/x_server.h"
+
+namespace {
+
+using namespace quadrelume::testing;
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Polls the centre pixel until `done` accepts it; false after `seconds`.
+template <typename Accept>
+bool waitForCentre(XServer& x, Accept done, double seconds) {
+    auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    while (Clock::now() < deadline) {
+        if (done(x.pixel(x.width() / 2, x.height() / 2))) return true;
+    }
+    return false;
+}
+
+std::string constantShader(unsigned rgb) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "precision mediump float;\nvoid main() { gl_FragColor = vec4(%u.0 / 255.0, %u.0 / 255.0, %u.0 / 255.0, 1.0); }\n",
+                  rgb >> 16, (rgb >> 8) & 255, rgb & 255);
+    return text;
+}
+
+void setStatistics(benchmark::State& state, std::vector<double> samples, const char* prefix) {
+    std::sort(samples.begin(), samples.end());
+    state.counters[std::string(prefix) + "_median_ms"] = samples[samples.size() / 2];
+    state.counters[std::string(prefix) + "_worst_ms"] = samples.back();
+    state.counters["samples"] = static_cast<double>(samples.size());
+}
+
+// What one kind of save writes: the demo's files at the start, and the save
+// that makes the centre of the screen show `colour`.
+struct SaveKind {
+    void (*prepare)(const TempDir& demo);
+    void (*save)(const TempDir& demo, unsigned colour);
+};
+
+// Makes 50 saves of one kind, each with a new colour, and times each from
+// the start of the write to the first presented frame that shows it. The
+// frame period of the run is reported beside it, since the target is one
+// frame plus 2 ms.
+void timeSaves(benchmark::State& state, const SaveKind& kind) {
+    for (auto _ : state) {
+        XServer x(320, 240);
+        TempDir demo;
+        kind.prepare(demo);
+        Process player({QUADRELUME_PLAYER}, demo.path(), {{"DISPLAY", x.name()}});
+        if (!waitForCentre(x, [](unsigned p) { return p == 0x102030; }, 30)) {
+            state.SkipWithError("the player did not draw");
+            return;
+        }
+        std::mt19937 random(7);
+        std::vector<double> latencies;
+        for (int save = 0; save < 50; ++save) {
+            const unsigned colour = 0x400000u + static_cast<unsigned>(save) * 0x000403u;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 30));
+            auto start = Clock::now();
+            kind.save(demo, colour);
+            if (!waitForCentre(x, [&](unsigned p) { return p == colour; }, 5)) {
+                state.SkipWithError("a save never reached the screen");
+                return;
+            }
+            latencies.push_back(millisecondsSince(start));
+        }
+        setStatistics(state, latencies, "reload");
+
+        // Frame period: frames traced over a known stretch of time.
+        auto frames = [&] {
+            std::string out = player.output();
+            std::size_t n = 0;
+            for (std::size_t at = out.find("-----------------"); at != std::string::npos;
+                 at = out.find("-----------------", at + 1))
+                ++n;
+            return n;
+        };
+        std::size_t before = frames();
+        auto start = Clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        state.counters["frame_ms"] = millisecondsSince(start) / static_cast<double>(frames() - before);
+        player.kill();
+    }
+}
+
+std::string colourList(unsigned rgb) {
+    char text[96];
+    std::snprintf(text, sizeof text, "[%u / 255, %u / 255, %u / 255]", rgb >> 16, (rgb >> 8) & 255, rgb & 255);
+    return text;
+}
+
+std::string onePixelPng(unsigned rgb) {
+    PngImage image{.width = 1, .height = 1, .colourType = 2,
+                   .pixels = {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+                              static_cast<std::uint8_t>(rgb)}};
+    return encodePng(image);
+}
+
+// A shader saved in place: the GL compiler's work is part of the latency.
+const SaveKind shaderSave{
+    [](const TempDir& demo) {
+        demo.write("time.txt", "0 100000 #fill\n");
+        demo.write("fill.ps", constantShader(0x102030));
+    },
+    [](const TempDir& demo, unsigned colour) { demo.write("fill.ps", constantShader(colour)); }};
+
+// time.txt saved with a new colour: the timeline is rebuilt, the program
+// found in its cache.
+const SaveKind timelineSave{
+    [](const TempDir& demo) {
+        demo.write("fill.ps", "precision mediump float;\nuniform vec3 colour;\n"
+                              "void main() { gl_FragColor = vec4(colour, 1.0); }\n");
+        demo.write("time.txt", "0 100000 colour = " + colourList(0x102030) + "\n0 100000 #fill\n");
+    },
+    [](const TempDir& demo, unsigned colour) {
+        demo.write("time.txt", "0 100000 colour = " + colourList(colour) + "\n0 100000 #fill\n");
+    }};
+
+// A texture saved in place: decoded and uploaded again.
+const SaveKind textureSave{
+    [](const TempDir& demo) {
+        demo.write("time.txt", "0 100000 #show\n");
+        demo.write("show.ps", "precision mediump float;\nuniform sampler2D picture;\n"
+                              "void main() { gl_FragColor = texture2D(picture, vec2(0.5)); }\n");
+        demo.write("picture.png", onePixelPng(0x102030));
+    },
+    [](const TempDir& demo, unsigned colour) { demo.write("picture.png", onePixelPng(colour)); }};
+
+void shaderSaveToScreen(benchmark::State& state) { timeSaves(state, shaderSave); }
+void timelineSaveToScreen(benchmark::State& state) { timeSaves(state, timelineSave); }
+void textureSaveToScreen(benchmark::State& state) { timeSaves(state, textureSave); }
+BENCHMARK(shaderSaveToScreen)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(timelineSaveToScreen)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(textureSaveToScreen)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Starts the example demo (on the timer clock: its music is left out) and
+// times the spawn to the first presented frame, which covers the white root.
+void exampleStartToFirstFrame(benchmark::State& state) {
+    for (auto _ : state) {
+        XServer x(640, 360);
+        TempDir demo;
+        for (const auto& entry : std::filesystem::directory_iterator(QUADRELUME_EXAMPLE)) {
+            if (entry.path().extension() != ".ogg") std::filesystem::copy(entry.path(), demo.path());
+        }
+        std::vector<double> startups;
+        for (int run = 0; run < 5; ++run) {
+            auto start = Clock::now();
+            Process player({QUADRELUME_PLAYER}, demo.path(), {{"DISPLAY", x.name()}});
+            if (!waitForCentre(x, [](unsigned p) { return p != 0xffffff; }, 30)) {
+                state.SkipWithError("the example never drew");
+                return;
+            }
+            startups.push_back(millisecondsSince(start));
+            player.kill();
+            waitForCentre(x, [](unsigned p) { return p == 0xffffff; }, 5);
+        }
+        setStatistics(state, startups, "startup");
+    }
+}
+BENCHMARK(exampleStartToFirstFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,21 @@
+// The demo's part of every frame and the clock it plays on.
+#pragma once
+
+#include <memory>
+
+#include "clock/time_source.h"
+#include "timeline/demo.h"
+
+namespace quadrelume {
+
+// Renders `demo` at `t`; once `t` lies past the demo's end time, sets the
+// clock back to 0 so that the demo (and its music) starts again on the next
+// frame. The frame past the end has been drawn by then.
+void playTimeline(Demo& demo, TimeSource& clock, float t);
+
+// The music clock playing `musicPath` (read whole into memory) when that file
+// can be read, else the millisecond timer clock starting at 0. A music file
+// that cannot be played ends the process with its message.
+std::unique_ptr<TimeSource> chooseClock(const char* musicPath);
+
+}  // namespace quadrelume
