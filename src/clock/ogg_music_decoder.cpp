@@ -10,7 +10,7 @@ namespace {
 static_assert(std::atomic<std::int64_t>::is_always_lock_free && std::atomic<double>::is_always_lock_free,
               "the audio thread must never wait for the main thread");
 
-// The largest whole number of frames that one ov_read call can be asked for.
+// The most bytes, in whole frames, that one ov_read call can be asked for.
 constexpr unsigned long maxReadBytes = 0x7FFFFFFCul;
 
 MemorySource& sourceOf(void* datasource) { return *static_cast<MemorySource*>(datasource); }

@@ -42,8 +42,6 @@ public:
     // burst would otherwise let the reading run ahead and then fall back.
     float currentTime() override;
 
-    bool playing() const { return playing_; }
-
 private:
     explicit PortAudioOgg(quadrelume::FileData* file);
 
