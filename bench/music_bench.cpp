@@ -4,8 +4,10 @@
 // the end) 1000 times over a generated 10 s file, as the audio thread would,
 // and reports the worst and the median callback, in wall time and in the
 // thread's CPU time (on a busy machine the worst wall time is the
-// scheduler's, not the callback's). Also counts heap
-// allocations made inside the callbacks: there must be none.
+// scheduler's, not the callback's); the first callback, which seeks, is
+// reported apart. Also counts the heap allocations made inside the
+// callbacks: the player makes none itself, so what is counted is Tremor's
+// own buffering of pages and packets.
 #include <benchmark/benchmark.h>
 #include <time.h>
 
@@ -73,6 +75,7 @@ void BM_StreamCallback(benchmark::State& state) {
     std::vector<std::int16_t> buffer(frames * 2);
     std::vector<double> wall;
     std::vector<double> cpu;
+    double seekingCallback = 0;  // worst first callback: the seek to 0 and a fresh decoder
     wall.reserve(10000);
     cpu.reserve(10000);
     for (auto _ : state) {
@@ -83,13 +86,20 @@ void BM_StreamCallback(benchmark::State& state) {
             Clock::time_point start = Clock::now();
             double cpuStart = threadMicros();
             decoder.render(buffer.data(), frames, i * 0.01);
-            cpu.push_back(threadMicros() - cpuStart);
-            wall.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+            double spent = threadMicros() - cpuStart;
+            double elapsed = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+            if (i == 0) {
+                seekingCallback = std::max(seekingCallback, elapsed);
+                continue;
+            }
+            cpu.push_back(spent);
+            wall.push_back(elapsed);
         }
         counting = false;
         benchmark::DoNotOptimize(buffer.data());
     }
     state.counters["budget_us"] = 10000;
+    state.counters["seek_us"] = seekingCallback;
     state.counters["max_us"] = percentile(wall, 100);
     state.counters["p99_us"] = percentile(wall, 99);
     state.counters["median_us"] = percentile(wall, 50);
