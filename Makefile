@@ -34,11 +34,9 @@ test: build
 test-sanitize:
 	$(MAKE) test BUILD=build-sanitize CMAKE_FLAGS="-DQUADRELUME_SANITIZE=ON -DQUADRELUME_BENCH=OFF"
 
-# The per-frame benchmarks (Google Benchmark).
+# Every benchmark (Google Benchmark), written up in BENCHMARKS.md.
 bench: build
-	$(BUILD)/bench/script_bench
-	$(BUILD)/bench/render_bench
-	$(BUILD)/bench/music_bench
+	tools/write-benchmarks $(BUILD) BENCHMARKS.md
 
 # The script fuzzer (libFuzzer, clang) for FUZZ_SECONDS, corpus in fuzz-corpus/.
 # FUZZ_TARGET=fuzz_png runs the PNG decoder's fuzzer instead, built in
