@@ -68,7 +68,7 @@ Pcm stereoPcm(const std::string& raw, int rate) {
     pcm.rate = rate;
     pcm.channels = 2;
     pcm.samples.resize(raw.size() / 4 * 2);
-    std::memcpy(pcm.samples.data(), raw.data(), pcm.samples.size() * 2);
+    if (!pcm.samples.empty()) std::memcpy(pcm.samples.data(), raw.data(), pcm.samples.size() * 2);
     return pcm;
 }
 

@@ -30,8 +30,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     auto file = quadrelume::loadReloadableFile(argv[1]);
     if (!file) return 3;
-    auto* data = file.release();  // the player requires the file to live on
-    quadrelume::TimeSource* clock = PortAudioOgg::create(data);
+    quadrelume::TimeSource* clock = PortAudioOgg::create(file.get());
     Clock::time_point start = Clock::now();
     for (int i = 2; i < argc; ++i) {
         std::string step = argv[i];
@@ -48,11 +47,11 @@ int main(int argc, char** argv) {
         } else if (step == "stop" || step == "start") {
             clock->setRunning(step == "start");
         } else if (step == "again") {
-            PortAudioOgg::create(data);
+            PortAudioOgg::create(file.get());
         } else {
             return 4;
         }
     }
-    delete clock;
+    delete clock;  // before the file, which the player reads until its stream is closed
     return 0;
 }
