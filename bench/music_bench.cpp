@@ -6,8 +6,7 @@
 // thread's CPU time (on a busy machine the worst wall time is the
 // scheduler's, not the callback's); the first callback, which seeks, is
 // reported apart. Also counts the heap allocations made inside the
-// callbacks: the player makes none itself, so what is counted is Tremor's
-// own buffering of pages and packets.
+// callbacks, the decoder library's included: there must be none.
 #include <benchmark/benchmark.h>
 #include <time.h>
 

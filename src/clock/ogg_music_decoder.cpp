@@ -42,6 +42,13 @@ OggMusicDecoder::OggMusicDecoder(const FileData* file) : source_(file) {
     // Some cut-off files open with no audio at all; seeking in them divides
     // by their zero length inside the decoder.
     if (totalFrames_ <= 0 || rate_ <= 0) fatal("OGG not seekable");
+    // The decoder builds its working state on the heap during its first
+    // decodes (some 500 allocations). Have that happen here, on the main
+    // thread, rather than in the first audio callbacks.
+    char scratch[16384];
+    int link = 0;
+    for (int i = 0; i < 8; ++i) ov_read(&vorbis_, scratch, sizeof scratch, &link);
+    if (ov_pcm_seek(&vorbis_, 0) < 0) fatal("OGG not seekable");
 }
 
 OggMusicDecoder::~OggMusicDecoder() { ov_clear(&vorbis_); }

@@ -66,7 +66,9 @@ public:
     // decodes into the buffer in place; once the data has ended, the rest is
     // silence. `streamTime` is the stream's time at this call. Fatal when a
     // seek fails ("Error seeking in ogg file") or the data holds a link that
-    // was not there at opening ("Error in ogg file"). Allocates nothing.
+    // was not there at opening ("Error in ogg file"). Allocates nothing, nor
+    // does the decoder library, except when it crosses into the next link of
+    // a chained file and sets up that link's decoding.
     void render(void* output, unsigned long frames, double streamTime);
 
 private:
