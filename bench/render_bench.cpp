@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/shell_state.h"
+#include "render/busy_effect.h"
 #include "render/effect_range.h"
 #include "script/variable_table.h"
 #include "support/gl_context.h"
@@ -24,25 +25,11 @@ namespace {
 
 using namespace quadrelume;
 
-// The effect of the benchmark, written into `dir`: 16 uniforms of the four
-// settable types, time, gtime, resolution and one sampler.
+// The effects of the benchmark, written into `dir`: the busy effect of the
+// frame-cost test, and one without uniforms.
 void writeEffect(const testing::TempDir& dir, VariableTable& variables) {
+    dir.write("bench.ps", testing::busyEffectShader("bench_texture", variables));
     dir.write("bare.ps", "void main() { gl_FragColor = vec4(1.0); }\n");
-    std::string declarations =
-        "precision highp float;\nuniform float time;\nuniform float gtime;\nuniform vec2 resolution;\n"
-        "uniform sampler2D bench_texture;\n";
-    std::string sum = "vec4(time + gtime, resolution, 0.0) + texture2D(bench_texture, resolution)";
-    const char* types[] = {"float", "vec2", "vec3", "vec4"};
-    const char* widened[] = {"vec4(%s)", "vec4(%s, 0.0, 0.0)", "vec4(%s, 0.0)", "%s"};
-    for (int i = 0; i < 16; ++i) {
-        std::string name = "feed" + std::to_string(i);
-        declarations += std::string("uniform ") + types[i % 4] + " " + name + ";\n";
-        std::string term = widened[i % 4];
-        sum += " + " + term.replace(term.find("%s"), 2, name);
-        Value items[] = {numberValue(0.1f), numberValue(0.2f), numberValue(0.3f), numberValue(0.4f)};
-        variables.assign(name, i % 2 == 0 ? numberValue(0.5f) : listValue(items, 4));
-    }
-    dir.write("bench.ps", declarations + "void main() { gl_FragColor = " + sum + "; }\n");
     std::vector<std::uint8_t> pixels(64 * 64 * 4, 128);
     dir.write("bench_texture.png", testing::encodePng(testing::PngImage{64, 64, 8, 6, false, pixels}));
 }

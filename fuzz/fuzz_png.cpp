@@ -30,36 +30,6 @@ struct FatalError {
 
 [[noreturn]] void throwFatal(const std::string& message) { throw FatalError{message}; }
 
-// PNG chunk CRC over bytes [from, from + length).
-std::uint32_t chunkCrc(const std::string& bytes, std::size_t from, std::size_t length) {
-    std::uint32_t crc = 0xffffffffu;
-    for (std::size_t i = from; i < from + length; ++i) {
-        crc ^= static_cast<std::uint8_t>(bytes[i]);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return crc ^ 0xffffffffu;
-}
-
-std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value = (value << 8) | static_cast<std::uint8_t>(bytes[at + i]);
-    return value;
-}
-
-// `png` with the CRC of every complete chunk after the signature rewritten
-// to fit its type and data.
-std::string withFittingCrcs(std::string png) {
-    std::size_t at = 8;
-    while (at + 12 <= png.size()) {
-        const std::uint32_t length = bigEndian(png, at);
-        if (length > png.size() - at - 12) break;
-        const std::uint32_t crc = chunkCrc(png, at + 4, length + 4);
-        for (int i = 0; i < 4; ++i) png[at + 8 + length + i] = static_cast<char>(crc >> (24 - 8 * i));
-        at += 12 + length;
-    }
-    return png;
-}
-
 void decode(const std::string& bytes) {
     const quadrelume::FileData file(bytes);
     try {
@@ -123,7 +93,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     decode(bytes);
-    const std::string fitted = withFittingCrcs(bytes);
+    const std::string fitted = quadrelume::testing::withFittingCrcs(bytes);
     if (fitted != bytes) decode(fitted);
     return 0;
 }

@@ -125,49 +125,39 @@ TEST_F(EffectRender, UniformsTakeScriptVariablesByTheirType) {
     };
     int index = 0;
     for (const FeedCase& c : cases) {
-        const std::string effect = "feed_" + std::to_string(index++);
-        SCOPED_TRACE(effect + " " + c.type);
-        save(effect + ".ps", feedShader(c.type));
-        VariableTable variables;
-        stdoutOf([&] {
-            EffectRange range(effect, &variables);
-            ASSERT_NE(range.shader, nullptr);
-            // First a value that sets every vector component, so that a
-            // uniform left unset would show it.
-            variables.assign("u", numberValue(3));
-            range.render(0.0f);
-            variables.assign("u", c.value);
-            clear();
-            range.render(0.0f);
-        });
+        const std::string name = "feed_" + std::to_string(index++);
+        SCOPED_TRACE(name + " " + c.type);
+        EffectRange& range = effect(name, feedShader(c.type));
+        ASSERT_NE(range.shader, nullptr);
+        // First a value that sets every vector component, so that a uniform
+        // left unset would show it.
+        variables.assign("u", numberValue(3));
+        range.render(0.0f);
+        variables.assign("u", c.value);
+        clear();
+        range.render(0.0f);
         EXPECT_TRUE(everywhere(colourOf(c.expected)));
     }
 }
 
 TEST_F(EffectRender, AMissingVariableLeavesTheUniformAsItWas) {
-    save("keep.ps", feedShader("vec2"));
-    VariableTable withValue;
+    EffectRange& setting = effect("keep", feedShader("vec2"));
     VariableTable empty;
-    withValue.assign("u", nestedList());
-    stdoutOf([&] {
-        EffectRange setting("keep", &withValue);
-        EffectRange leaving("keep", &empty);
-        setting.render(0.0f);
-        clear();
-        leaving.render(0.0f);
-    });
+    EffectRange leaving("keep", &empty);
+    variables.assign("u", nestedList());
+    setting.render(0.0f);
+    clear();
+    leaving.render(0.0f);
     EXPECT_TRUE(everywhere(colourOf({1, 2})));
 }
 
 TEST_F(EffectRender, BuiltInUniformsGiveResolutionProgressAndDemoTime) {
-    save("builtins.ps", fragmentShader("uniform float time;\nuniform float gtime;\nuniform vec2 resolution;\n"
-                                       "void main() { gl_FragColor = vec4(time, gtime / 20.0, resolution / 32.0); }\n"));
-    VariableTable variables;
+    EffectRange* range = &effect(
+        "builtins", fragmentShader("uniform float time;\nuniform float gtime;\nuniform vec2 resolution;\n"
+                                   "void main() { gl_FragColor = vec4(time, gtime / 20.0, resolution / 32.0); }\n"));
     // Script variables of built-in names do not take over.
     variables.assign("time", numberValue(0.9f));
     variables.assign("resolution", numberValue(0.9f));
-    std::optional<EffectRange> range;
-    stdoutOf([&] { range.emplace("builtins", &variables); });
     range->start = 10.0f;
     range->end = 20.0f;
     windowWidth = 16;
@@ -187,10 +177,7 @@ TEST_F(EffectRender, BuiltInUniformsGiveResolutionProgressAndDemoTime) {
 }
 
 TEST_F(EffectRender, TheQuadCoversTheViewportWithBlendingAndDepthTestOff) {
-    save("cover.ps", fragmentShader("void main() { gl_FragColor = vec4(0.0, 1.0, 0.0, 0.5); }\n"));
-    VariableTable variables;
-    std::optional<EffectRange> range;
-    stdoutOf([&] { range.emplace("cover", &variables); });
+    EffectRange* range = &effect("cover", fragmentShader("void main() { gl_FragColor = vec4(0.0, 1.0, 0.0, 0.5); }\n"));
     glEnable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     clear(1, 0, 0, 1);
@@ -208,16 +195,10 @@ TEST_F(EffectRender, TheQuadCoversTheViewportWithBlendingAndDepthTestOff) {
 }
 
 TEST_F(EffectRender, BlendingFollowsEachEffectsDirective) {
-    save("blend_on.ps",
-         "//QUADRELUME_BLEND\n" + fragmentShader("void main() { gl_FragColor = vec4(1.0, 0.0, 0.0, 0.5); }\n"));
-    save("blend_off.ps", fragmentShader("void main() { gl_FragColor = vec4(0.0, 1.0, 0.0, 0.5); }\n"));
-    VariableTable variables;
-    std::optional<EffectRange> on;
-    std::optional<EffectRange> off;
-    stdoutOf([&] {
-        on.emplace("blend_on", &variables);
-        off.emplace("blend_off", &variables);
-    });
+    EffectRange* on = &effect(
+        "blend_on", "//QUADRELUME_BLEND\n" + fragmentShader("void main() { gl_FragColor = vec4(1.0, 0.0, 0.0, 0.5); }\n"));
+    EffectRange* off =
+        &effect("blend_off", fragmentShader("void main() { gl_FragColor = vec4(0.0, 1.0, 0.0, 0.5); }\n"));
     clear(0, 0, 1, 1);
     on->render(0.0f);
     // source x destination alpha + destination x (1 - source alpha)
@@ -235,14 +216,8 @@ TEST_F(EffectRender, BlendingFollowsEachEffectsDirective) {
 }
 
 TEST_F(EffectRender, AnEffectWithoutShaderFileDrawsNothingAndTouchesNoState) {
-    save("present.ps", fragmentShader("void main() { gl_FragColor = vec4(1.0); }\n"));
-    VariableTable variables;
-    std::optional<EffectRange> present;
-    std::optional<EffectRange> absent;
-    stdoutOf([&] {
-        present.emplace("present", &variables);
-        absent.emplace("absent", &variables);
-    });
+    EffectRange* present = &effect("present", fragmentShader("void main() { gl_FragColor = vec4(1.0); }\n"));
+    EffectRange* absent = &effect("absent");
     EXPECT_EQ(absent->shader, nullptr);
     glUseProgram(0);
     glEnable(GL_BLEND);
@@ -278,21 +253,14 @@ const std::vector<Rgba> redTopLeftShown = {{0, 0, 255, 255}, {255, 255, 0, 255},
 const std::vector<std::uint8_t> allGrey = std::vector<std::uint8_t>(16, 100);
 
 TEST_F(EffectTexture, TheImagesTopLeftPixelIsDrawnAtTheTopLeft) {
-    save("orient.ps", textureShader("orient_img"));
     save("orient_img.png", rgbaPng(2, 2, redTopLeft));
-    VariableTable variables;
-    stdoutOf([&] {
-        EffectRange range("orient", &variables);
-        range.render(0.0f);
-    });
+    EffectRange& range = effect("orient", textureShader("orient_img"));
+    stdoutOf([&] { range.render(0.0f); });
     EXPECT_EQ(viewport(), redTopLeftShown);
 }
 
 TEST_F(EffectTexture, TexturesLoadLazilyAndStayLoaded) {
-    save("lazy.ps", textureShader("lazy_img"));
-    VariableTable variables;
-    std::optional<EffectRange> range;
-    stdoutOf([&] { range.emplace("lazy", &variables); });
+    EffectRange* range = &effect("lazy", textureShader("lazy_img"));
     EXPECT_EQ(textureCache().count("lazy_img.png"), 0u);
 
     // No file: the sampler is skipped, quietly, and nothing is cached.
@@ -318,14 +286,9 @@ TEST_F(EffectTexture, TexturesLoadLazilyAndStayLoaded) {
 }
 
 TEST_F(EffectTexture, AnUnusableImageIsSkippedUntilASaveMakesATexture) {
-    save("unusable.ps", textureShader("unusable_img"));
     save("unusable_img.png", testing::encodePng(testing::PngImage{2, 2, 8, 3, false, {0, 1, 2, 3}}));
-    VariableTable variables;
-    std::optional<EffectRange> range;
-    stdoutOf([&] {
-        range.emplace("unusable", &variables);
-        range->render(0.0f);
-    });
+    EffectRange* range = &effect("unusable", textureShader("unusable_img"));
+    stdoutOf([&] { range->render(0.0f); });
     ASSERT_EQ(textureCache().count("unusable_img.png"), 1u);
     EXPECT_EQ(textureCache().at("unusable_img.png")->object, nullptr);
     // Unit 0 keeps whatever was bound; the skipped sampler does not change it.
@@ -339,16 +302,13 @@ TEST_F(EffectTexture, AnUnusableImageIsSkippedUntilASaveMakesATexture) {
 }
 
 TEST_F(EffectTexture, EverySamplerReadsTheTextureBoundLast) {
-    save("two_samplers.ps",
-         fragmentShader("uniform vec2 resolution;\nuniform sampler2D first_img;\nuniform sampler2D second_img;\n"
-                        "void main() { gl_FragColor = texture2D(first_img, gl_FragCoord.xy / resolution); }\n"));
     save("first_img.png", rgbaPng(2, 2, redTopLeft));
     save("second_img.png", rgbaPng(2, 2, allGrey));
-    VariableTable variables;
-    stdoutOf([&] {
-        EffectRange range("two_samplers", &variables);
-        range.render(0.0f);
-    });
+    EffectRange& range = effect(
+        "two_samplers",
+        fragmentShader("uniform vec2 resolution;\nuniform sampler2D first_img;\nuniform sampler2D second_img;\n"
+                       "void main() { gl_FragColor = texture2D(first_img, gl_FragCoord.xy / resolution); }\n"));
+    stdoutOf([&] { range.render(0.0f); });
     EXPECT_EQ(viewport(), std::vector<Rgba>(4, Rgba{100, 100, 100, 100}));
     GLint active = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
@@ -356,14 +316,9 @@ TEST_F(EffectTexture, EverySamplerReadsTheTextureBoundLast) {
 }
 
 TEST_F(EffectTexture, ASavedImageIsDrawnFromTheNextFrameAfterPolling) {
-    save("resaved.ps", textureShader("resaved_img"));
     save("resaved_img.png", rgbaPng(2, 2, allGrey));
-    VariableTable variables;
-    std::optional<EffectRange> range;
-    stdoutOf([&] {
-        range.emplace("resaved", &variables);
-        range->render(0.0f);
-    });
+    EffectRange* range = &effect("resaved", textureShader("resaved_img"));
+    stdoutOf([&] { range->render(0.0f); });
     EXPECT_EQ(viewport(), std::vector<Rgba>(4, Rgba{100, 100, 100, 100}));
     save("resaved_img.png", rgbaPng(2, 2, redTopLeft));
     EXPECT_EQ(stdoutOf([&] { range->render(0.0f); }), "");  // no poll yet: still the old image

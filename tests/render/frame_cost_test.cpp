@@ -7,10 +7,12 @@
 #include <GLES2/gl2.h>
 #include <dlfcn.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <new>
 #include <string>
 
+#include "busy_effect.h"
 #include "render/effect_range.h"
 #include "render_test_support.h"
 #include "script/variable_table.h"
@@ -25,16 +27,47 @@ Function nextDefinition(const char* name) {
 }
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Every form of operator new counts and every form of delete frees: the GL
+// driver's compiler allocates with the nothrow and aligned forms too, and a
+// form left to the runtime would pair its new with our delete.
+namespace {
+void* countedAllocation(std::size_t size, std::size_t alignment) {
     ++allocationCount;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    if (size == 0) size = 1;
+    if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
+    return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+}
+void* countedOrThrow(std::size_t size, std::size_t alignment) {
+    if (void* p = countedAllocation(size, alignment)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
+constexpr std::size_t plain = alignof(std::max_align_t);
+}  // namespace
+
+void* operator new(std::size_t size) { return countedOrThrow(size, plain); }
+void* operator new[](std::size_t size) { return countedOrThrow(size, plain); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size, plain); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return countedAllocation(size, plain); }
+void* operator new(std::size_t size, std::align_val_t a) { return countedOrThrow(size, std::size_t(a)); }
+void* operator new[](std::size_t size, std::align_val_t a) { return countedOrThrow(size, std::size_t(a)); }
+void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return countedAllocation(size, std::size_t(a));
+}
+void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return countedAllocation(size, std::size_t(a));
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
 
 // Calls from this program reach these first; they count and pass on to GL.
 extern "C" GLint glGetUniformLocation(GLuint program, const GLchar* name) {
@@ -51,47 +84,25 @@ extern "C" GLint glGetAttribLocation(GLuint program, const GLchar* name) {
 namespace quadrelume {
 namespace {
 
-using testing::fragmentShader;
 using testing::RenderTest;
 using testing::rgbaPng;
 using testing::stdoutOf;
 
-// An effect with 16 script-fed uniforms of every settable type, the three
-// built-ins and one texture, its variables all set. The texture's file name
-// is too long for a string's inline buffer, so forming it anew each frame
-// would show as an allocation.
+// The busy effect with its variables set. The texture's file name is too
+// long for a string's inline buffer, so forming it anew each frame would
+// show as an allocation.
 class FrameCost : public RenderTest {
 protected:
     void SetUp() override {
         RenderTest::SetUp();
-        std::string declarations = "uniform float time;\nuniform float gtime;\nuniform vec2 resolution;\n"
-                                   "uniform sampler2D frame_cost_texture;\n";
-        std::string sum = "vec4(time + gtime, resolution, 0.0) + texture2D(frame_cost_texture, resolution)";
-        const char* types[] = {"float", "vec2", "vec3", "vec4"};
-        const char* widen[] = {"vec4(%s)", "vec4(%s, 0.0, 0.0)", "vec4(%s, 0.0)", "%s"};
-        for (int i = 0; i < 16; ++i) {
-            std::string name = "feed" + std::to_string(i);
-            declarations += std::string("uniform ") + types[i % 4] + " " + name + ";\n";
-            std::string term = widen[i % 4];
-            sum += " + " + term.replace(term.find("%s"), 2, name);
-            Value items[] = {numberValue(0.1f), numberValue(0.2f), numberValue(0.3f), numberValue(0.4f)};
-            variables.assign(name, i % 2 == 0 ? numberValue(0.5f) : listValue(items, 4));
-        }
-        save("cost.ps", fragmentShader(declarations + "void main() { gl_FragColor = " + sum + "; }\n"));
         save("frame_cost_texture.png", rgbaPng(1, 1, {1, 2, 3, 4}));
-        stdoutOf([&] { range = std::make_unique<EffectRange>("cost", &variables); });
+        range = &effect("cost", testing::busyEffectShader("frame_cost_texture", variables));
         ASSERT_NE(range->shader, nullptr);
         ASSERT_EQ(range->shader->object->uniformNames.size(), 20u);
         range->start = 0.0f;
         range->end = 10.0f;
     }
-    void TearDown() override {
-        range.reset();
-        RenderTest::TearDown();
-    }
-
-    VariableTable variables;
-    std::unique_ptr<EffectRange> range;
+    EffectRange* range = nullptr;
 };
 
 TEST_F(FrameCost, ASteadyFrameAllocatesNothingAndQueriesNoName) {

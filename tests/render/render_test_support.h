@@ -12,6 +12,8 @@
 
 #include "app/shell_state.h"
 #include "reload/pollable.h"
+#include "render/effect_range.h"
+#include "script/variable_table.h"
 #include "support/gl_context.h"
 #include "support/png_writer.h"
 #include "support/temp_dir.h"
@@ -59,11 +61,25 @@ protected:
         windowHeight = surfaceHeight;
     }
     void TearDown() override {
+        ranges.clear();
         gl.reset();
         InDirectory::TearDown();
     }
 
+    // Saves `source` as the shader of effect `name` (unless it is empty) and
+    // makes a range of the effect on `variables`, owned by the fixture. The
+    // trace of building the program is discarded.
+    EffectRange& effect(const std::string& name, const std::string& source = {}) {
+        if (!source.empty()) save(name + ".ps", source);
+        ::testing::internal::CaptureStdout();
+        ranges.push_back(std::make_unique<EffectRange>(name, &variables));
+        ::testing::internal::GetCapturedStdout();
+        return *ranges.back();
+    }
+
     std::unique_ptr<GlContext> gl;
+    VariableTable variables;
+    std::vector<std::unique_ptr<EffectRange>> ranges;
 };
 
 // Runs `action` and answers what it printed on standard output.

@@ -191,8 +191,8 @@ TEST_F(ShaderBuild, AnEmptyInfoLogGivesTheUnknownErrorText) {
 }
 
 TEST_F(ShaderBuild, AFailedBuildLeavesNoGlObjectBehind) {
-    // Names are handed out in order, so a leaked shader or program would be
-    // the one just before the next name GL gives.
+    // This GL hands names out in order, so every name below the next one it
+    // gives belonged to an object of these builds; none may still exist.
     BuildResult compileFailure = buildShaderProgram("leak_compile.ps", "void main() { nonsense }");
     BuildResult linkFailure = buildShaderProgram(
         "leak_link.ps", "precision highp float;\nvarying vec4 v;\nvoid main() { gl_FragColor = v; }\n");
@@ -200,6 +200,9 @@ TEST_F(ShaderBuild, AFailedBuildLeavesNoGlObjectBehind) {
     EXPECT_EQ(linkFailure.program, nullptr);
     EXPECT_EQ(linkFailure.error.rfind("Error in <passVS> or in leak_link.ps:", 0), 0u) << linkFailure.error;
     GLuint probe = glCreateShader(GL_VERTEX_SHADER);
+    // The builds made five objects; a GL that handed their names out again
+    // would leave nothing to check.
+    ASSERT_GT(probe, 5u);
     for (GLuint name = 1; name < probe; ++name) {
         EXPECT_FALSE(glIsShader(name)) << name;
         EXPECT_FALSE(glIsProgram(name)) << name;
@@ -211,25 +214,27 @@ TEST_F(ShaderBuild, AFailedBuildLeavesNoGlObjectBehind) {
 // never holds one while forking.
 class ShaderFailure : public InDirectory {};
 
-TEST_F(ShaderFailure, ACompileErrorIsFatalWithTheFramedLog) {
-    save("fatal_compile.ps", "precision highp float;\nvoid main() { gl_FragColor = vec4(1.0) }\n");
-    EXPECT_EXIT(
-        {
-            GlContext gl(4, 4);
-            acquireShaderProgram("fatal_compile");
-        },
-        ::testing::ExitedWithCode(255), "^Error in fatal_compile\\.ps:[0-9]+:2\\([0-9]+\\): error: [^\n]*\n\n$");
-}
-
-TEST_F(ShaderFailure, ALinkErrorIsFatalWithTheFramedLog) {
-    // The fragment shader reads a varying that the vertex shader never writes.
-    save("fatal_link.ps", "precision highp float;\nvarying vec4 v;\nvoid main() { gl_FragColor = v; }\n");
-    EXPECT_EXIT(
-        {
-            GlContext gl(4, 4);
-            acquireShaderProgram("fatal_link");
-        },
-        ::testing::ExitedWithCode(255), "^Error in <passVS> or in fatal_link\\.ps:error: [^\n]*`v'[^\n]*\n\n$");
+TEST_F(ShaderFailure, CompileAndLinkErrorsAreFatalWithTheFramedLog) {
+    const struct {
+        const char* effect;
+        const char* source;
+        const char* stderrPattern;
+    } cases[] = {
+        {"fatal_compile", "precision highp float;\nvoid main() { gl_FragColor = vec4(1.0) }\n",
+         "^Error in fatal_compile\\.ps:[0-9]+:2\\([0-9]+\\): error: [^\n]*\n\n$"},
+        // The fragment shader reads a varying that the vertex shader never writes.
+        {"fatal_link", "precision highp float;\nvarying vec4 v;\nvoid main() { gl_FragColor = v; }\n",
+         "^Error in <passVS> or in fatal_link\\.ps:error: [^\n]*`v'[^\n]*\n\n$"},
+    };
+    for (const auto& c : cases) {
+        save(std::string(c.effect) + ".ps", c.source);
+        EXPECT_EXIT(
+            {
+                GlContext gl(4, 4);
+                acquireShaderProgram(c.effect);
+            },
+            ::testing::ExitedWithCode(255), c.stderrPattern);
+    }
 }
 
 TEST_F(ShaderFailure, AFaultyEditIsFatalWhenPolled) {
@@ -251,12 +256,10 @@ TEST_F(ProgramCacheTest, RangesOfOneEffectShareOneEntry) {
     VariableTable variables;
     std::optional<EffectRange> first;
     std::optional<EffectRange> second;
-    std::string firstTrace = stdoutOf([&] { first.emplace("cache_shared", &variables); });
-    std::string secondTrace = stdoutOf([&] { second.emplace("cache_shared", &variables); });
-    EXPECT_EQ(firstTrace,
+    EXPECT_EQ(stdoutOf([&] { first.emplace("cache_shared", &variables); }),
               "added attrib a_pos for <passVS>/cache_shared.ps\n"
               "added uniform level for <passVS>/cache_shared.ps\n");
-    EXPECT_EQ(secondTrace, "Found cache_shared.ps in cache\n");
+    EXPECT_EQ(stdoutOf([&] { second.emplace("cache_shared", &variables); }), "Found cache_shared.ps in cache\n");
     ASSERT_NE(first->shader, nullptr);
     EXPECT_EQ(first->shader, second->shader);
     EXPECT_EQ(first->shaderFile, "cache_shared.ps");
@@ -286,14 +289,8 @@ TEST_F(ProgramCacheTest, AMissingShaderIsNotCachedAndIsBuiltOnceItExists) {
 }
 
 TEST_F(ProgramCacheTest, ASavedShaderIsRebuiltInPlaceForEveryRange) {
-    save("cache_live.ps", fragmentShader(mainUsing("vec4(1.0, 0.0, 0.0, 1.0)")));
-    VariableTable variables;
-    std::optional<EffectRange> left;
-    std::optional<EffectRange> right;
-    stdoutOf([&] {
-        left.emplace("cache_live", &variables);
-        right.emplace("cache_live", &variables);
-    });
+    EffectRange* left = &effect("cache_live", fragmentShader(mainUsing("vec4(1.0, 0.0, 0.0, 1.0)")));
+    EffectRange* right = &effect("cache_live");
     const ShaderProgram* before = left->shader->object;
 
     // Unchanged file: polling rebuilds nothing.
@@ -308,7 +305,7 @@ TEST_F(ProgramCacheTest, ASavedShaderIsRebuiltInPlaceForEveryRange) {
     EXPECT_EQ(left->shader, right->shader);
     EXPECT_EQ(left->shader->object->uniformNames, std::vector<std::string>{"level"});
 
-    for (EffectRange* range : {&*left, &*right}) {
+    for (EffectRange* range : {left, right}) {
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
         range->render(0.0f);

@@ -30,28 +30,15 @@ using testing::stderrOf;
 using testing::stdoutOf;
 using testing::textureShader;
 
-// PNG chunk CRC (ISO 3309), for headers rewritten on purpose.
-std::uint32_t pngCrc(const std::string& bytes, std::size_t from, std::size_t length) {
-    std::uint32_t crc = 0xffffffffu;
-    for (std::size_t i = from; i < from + length; ++i) {
-        crc ^= static_cast<std::uint8_t>(bytes[i]);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return crc ^ 0xffffffffu;
-}
-
-void putBigEndian(std::string& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
-}
-
 // `png` with the width and height of its header replaced and the header's
 // CRC made to fit, so that libpng believes the new sizes.
 std::string withClaimedSize(std::string png, std::uint32_t width, std::uint32_t height) {
     // Signature (8), IHDR length and type (8), then width and height.
-    putBigEndian(png, 16, width);
-    putBigEndian(png, 20, height);
-    putBigEndian(png, 29, pngCrc(png, 12, 17));
-    return png;
+    for (int i = 0; i < 4; ++i) {
+        png[16 + i] = static_cast<char>(width >> (24 - 8 * i));
+        png[20 + i] = static_cast<char>(height >> (24 - 8 * i));
+    }
+    return testing::withFittingCrcs(png);
 }
 
 // Decodes `bytes` as a texture file would be.
@@ -116,15 +103,11 @@ TEST_F(TextureDraw, EveryColourTypeSamplesAsStored) {
         glViewport(0, 0, c.png.width, c.png.height);
         windowWidth = c.png.width;
         windowHeight = c.png.height;
-        save(std::string(c.name) + ".ps", textureShader(c.name));
         save(std::string(c.name) + ".png", encodePng(c.png));
-        VariableTable variables;
-        std::string printed = stdoutOf([&] {
-            EffectRange range(c.name, &variables);
-            glClearColor(0.5f, 0.5f, 0.5f, 0.5f);
-            glClear(GL_COLOR_BUFFER_BIT);
-            range.render(0.0f);
-        });
+        EffectRange& range = effect(c.name, textureShader(c.name));
+        glClearColor(0.5f, 0.5f, 0.5f, 0.5f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        std::string printed = stdoutOf([&] { range.render(0.0f); });
         EXPECT_NE(printed.find(std::to_string(c.png.width) + " x " + std::to_string(c.png.height) +
                                " ...\nbit per chan:8\ncoltype:" + std::to_string(c.png.colourType) + "\n"),
                   std::string::npos)

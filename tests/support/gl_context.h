@@ -19,7 +19,8 @@ public:
     // current on this thread; the viewport covers the pbuffer. Throws
     // std::runtime_error when EGL cannot provide one.
     GlContext(int width, int height);
-    // Releases the context and terminates the display.
+    // Destroys the context and the surface. The display stays initialised
+    // for the rest of the process and serves the next GlContext.
     ~GlContext();
     GlContext(const GlContext&) = delete;
     GlContext& operator=(const GlContext&) = delete;

@@ -30,6 +30,22 @@ bool writeImage(png_structp png, png_infop info, const PngImage& image, std::str
     return true;
 }
 
+// CRC-32 as PNG chunks use it, over bytes [from, from + length).
+std::uint32_t chunkCrc(const std::string& bytes, std::size_t from, std::size_t length) {
+    std::uint32_t crc = 0xffffffffu;
+    for (std::size_t i = from; i < from + length; ++i) {
+        crc ^= static_cast<std::uint8_t>(bytes[i]);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xffffffffu;
+}
+
+std::uint32_t bigEndianAt(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) value = (value << 8) | static_cast<std::uint8_t>(bytes[at + i]);
+    return value;
+}
+
 }  // namespace
 
 std::string encodePng(const PngImage& image) {
@@ -52,6 +68,19 @@ std::string encodePng(const PngImage& image) {
     png_destroy_write_struct(&png, &info);
     if (!written) throw std::runtime_error("encodePng: libpng rejected the image");
     return out;
+}
+
+std::string withFittingCrcs(std::string png) {
+    // Chunks: length (4), type (4), data (length), CRC over type and data (4).
+    std::size_t at = 8;
+    while (at + 12 <= png.size()) {
+        const std::uint32_t length = bigEndianAt(png, at);
+        if (length > png.size() - at - 12) break;
+        const std::uint32_t crc = chunkCrc(png, at + 4, length + 4);
+        for (std::size_t i = 0; i < 4; ++i) png[at + 8 + length + i] = static_cast<char>(crc >> (24 - 8 * i));
+        at += 12 + length;
+    }
+    return png;
 }
 
 }  // namespace quadrelume::testing

@@ -25,4 +25,9 @@ struct PngImage {
 // their palette. Throws std::runtime_error when libpng rejects the image.
 std::string encodePng(const PngImage& image);
 
+// `png` with the CRC of every complete chunk after the signature rewritten
+// to fit the chunk's type and data, so that libpng takes edited bytes at
+// their word instead of stopping at the first CRC error.
+std::string withFittingCrcs(std::string png);
+
 }  // namespace quadrelume::testing
