@@ -2,6 +2,7 @@
 
 #include <GLES2/gl2.h>
 
+#include <iterator>
 #include <string_view>
 
 #include "app/shell_state.h"
@@ -63,6 +64,12 @@ constexpr VariableSetter variableSetters[] = {
     nullptr, setFloat, setVector<2>, setVector<3>, setVector<4>, nullptr, nullptr, nullptr, nullptr, nullptr,
 };
 
+// The setter of type code `code`, or null.
+VariableSetter setterOf(std::int32_t code) {
+    constexpr auto count = static_cast<std::int32_t>(std::size(variableSetters));
+    return code >= 0 && code < count ? variableSetters[code] : nullptr;
+}
+
 // Binds the texture of sampler `name` to unit 0, when it has one.
 void bindTexture(std::string_view name, GLint location) {
     Reloadable<Texture>* holder = acquireTexture(name);
@@ -103,8 +110,7 @@ void EffectRange::render(float t) {
         } else if (uniform->type == sampler2DCode) {
             bindTexture(name, uniform->location);
         } else if (const Value* value = variables != nullptr ? variables->find(name) : nullptr) {
-            VariableSetter setter = variableSetters[uniform->type];
-            if (setter != nullptr) setter(uniform->location, *value);
+            if (VariableSetter setter = setterOf(uniform->type)) setter(uniform->location, *value);
         }
     }
     const ShaderVariable* position = program.findAttribute("a_pos");
