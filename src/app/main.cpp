@@ -64,12 +64,13 @@ int main() {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     platform::DirectoryWatch watch;
     watch.start(".");  // without a watch the demo still plays; it just does not reload
-    std::unique_ptr<TimeSource> clock = chooseClock(musicPath);
+    DemoClock demoClock = chooseClock(musicPath);
 
     PlayerHost host(watch, *timeline);
-    runFrameLoop(*clock, host);
+    runFrameLoop(*demoClock.clock, host);
 
-    clock.reset();  // the music stops before anything it might touch goes
+    demoClock.clock.reset();  // the music stops before anything it reads goes
+    demoClock.music.reset();
     watch.close();
     timeline.reset();
     return 0;

@@ -2,7 +2,6 @@
 
 #include "clock/port_audio_ogg.h"
 #include "clock/torva_time_source.h"
-#include "reload/file_data.h"
 
 namespace quadrelume {
 
@@ -11,12 +10,15 @@ void playTimeline(Demo& demo, TimeSource& clock, float t) {
     if (demo.endTime < t) clock.seek(0.0f);
 }
 
-std::unique_ptr<TimeSource> chooseClock(const char* musicPath) {
-    std::unique_ptr<ReloadableFileData> music = loadReloadableFile(musicPath);
-    if (!music) return std::make_unique<TorvaTimeSource>();
-    // The player decodes from the file's memory until it is closed, so the
-    // contents must outlive it: they are kept until the process ends.
-    return std::unique_ptr<TimeSource>(PortAudioOgg::create(music.release()));
+DemoClock chooseClock(const char* musicPath) {
+    DemoClock chosen;
+    chosen.music = loadReloadableFile(musicPath);
+    if (chosen.music) {
+        chosen.clock.reset(PortAudioOgg::create(chosen.music.get()));
+    } else {
+        chosen.clock = std::make_unique<TorvaTimeSource>();
+    }
+    return chosen;
 }
 
 }  // namespace quadrelume

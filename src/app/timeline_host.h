@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "clock/time_source.h"
+#include "reload/file_data.h"
 #include "timeline/demo.h"
 
 namespace quadrelume {
@@ -13,9 +14,17 @@ namespace quadrelume {
 // frame. The frame past the end has been drawn by then.
 void playTimeline(Demo& demo, TimeSource& clock, float t);
 
+// The demo's clock and, for the music clock, the file it plays from.
+struct DemoClock {
+    // Declared first so that it goes last: the music clock reads it until
+    // its stream is closed.
+    std::unique_ptr<FileData> music;
+    std::unique_ptr<TimeSource> clock;
+};
+
 // The music clock playing `musicPath` (read whole into memory) when that file
 // can be read, else the millisecond timer clock starting at 0. A music file
 // that cannot be played ends the process with its message.
-std::unique_ptr<TimeSource> chooseClock(const char* musicPath);
+DemoClock chooseClock(const char* musicPath);
 
 }  // namespace quadrelume
