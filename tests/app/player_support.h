@@ -46,6 +46,22 @@ inline std::vector<double> frameTimes(const std::string& output) {
     return times;
 }
 
+// A place where the traced demo time fell: the last time before and the first
+// after.
+struct Restart {
+    double before;
+    double after;
+};
+
+// Every fall of the demo time in `times`, in order.
+inline std::vector<Restart> restartsIn(const std::vector<double>& times) {
+    std::vector<Restart> found;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        if (times[i] < times[i - 1]) found.push_back({times[i - 1], times[i]});
+    }
+    return found;
+}
+
 // Whether two 0xRRGGBB colours differ by at most `tolerance` in each channel.
 inline bool coloursNear(unsigned a, unsigned b, int tolerance = 3) {
     for (int shift : {0, 8, 16}) {
