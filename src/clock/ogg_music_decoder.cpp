@@ -30,28 +30,36 @@ OggMusicDecoder::OggMusicDecoder(const FileData* file) : source_(file) {
     // A failed open leaves a handle that is not seekable, so one check covers
     // data that is no Ogg Vorbis at all.
     if (ov_open_callbacks(&source_, &vorbis_, nullptr, 0, memoryCallbacks) != 0 || !ov_seekable(&vorbis_))
-        fatal("OGG not seekable");
+        refuse("OGG not seekable");
     long links = ov_streams(&vorbis_);
     for (long link = 0; link < links; ++link) {
         const vorbis_info* info = ov_info(&vorbis_, static_cast<int>(link));
         if (link == 0) rate_ = static_cast<int>(info->rate);
-        else if (info->rate != rate_) fatal("Different samplerates detected inside file");
-        if (info->channels != 2) fatal("Cannot use mono channel vorbis files at this time");
+        else if (info->rate != rate_) refuse("Different samplerates detected inside file");
+        if (info->channels != 2) refuse("Cannot use mono channel vorbis files at this time");
     }
     totalFrames_ = ov_pcm_total(&vorbis_, -1);
     // Some cut-off files open with no audio at all; seeking in them divides
     // by their zero length inside the decoder.
-    if (totalFrames_ <= 0 || rate_ <= 0) fatal("OGG not seekable");
+    if (totalFrames_ <= 0 || rate_ <= 0) refuse("OGG not seekable");
     // The decoder builds its working state on the heap during its first
     // decodes (some 500 allocations). Have that happen here, on the main
     // thread, rather than in the first audio callbacks.
     char scratch[16384];
     int link = 0;
     for (int i = 0; i < 8; ++i) ov_read(&vorbis_, scratch, sizeof scratch, &link);
-    if (ov_pcm_seek(&vorbis_, 0) < 0) fatal("OGG not seekable");
+    if (ov_pcm_seek(&vorbis_, 0) < 0) refuse("OGG not seekable");
 }
 
 OggMusicDecoder::~OggMusicDecoder() { ov_clear(&vorbis_); }
+
+void OggMusicDecoder::refuse(const char* message) {
+    // A fatal handler may unwind instead of ending the process, and then no
+    // destructor runs for this half-built object: release the decoder's
+    // state first. ov_clear is safe on a handle whose opening failed.
+    ov_clear(&vorbis_);
+    fatal(message);
+}
 
 void OggMusicDecoder::requestSeek(double seconds) {
     double frame = seconds * rate_;

@@ -72,6 +72,9 @@ public:
     void render(void* output, unsigned long frames, double streamTime);
 
 private:
+    // Releases the decoder's state, then reports `message` as fatal: the
+    // constructor's way out.
+    [[noreturn]] void refuse(const char* message);
     void applyPendingSeek(double streamTime);
     void publish(std::int64_t decoded, double streamTime);
 
