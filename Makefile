@@ -38,31 +38,36 @@ test-sanitize:
 bench: build
 	tools/write-benchmarks $(BUILD) BENCHMARKS.md
 
-# The script fuzzer (libFuzzer, clang) for FUZZ_SECONDS, corpus in fuzz-corpus/.
-# FUZZ_TARGET=fuzz_png runs the PNG decoder's fuzzer instead, built in
-# build-fuzz-png with its corpus in fuzz-corpus/png/ (seeded when empty).
+# The fuzzers (libFuzzer, clang, with AddressSanitizer and
+# UndefinedBehaviorSanitizer), all built in build-fuzz. FUZZ_TARGET chooses the
+# one to run for FUZZ_SECONDS: fuzz_script (the expression language),
+# fuzz_timeline (time.txt), fuzz_ogg (the music file) or fuzz_png (textures).
+# Its corpus is fuzz-corpus/<target>/, seeded from the tests when empty; what
+# it finds goes to fuzz-corpus/artifacts/<target>/. FUZZ_ARGS adds libFuzzer
+# flags (e.g. -fork=1 -ignore_crashes=1 to go on after a finding).
 FUZZ_SECONDS ?= 600
+FUZZ_ARGS ?=
 FUZZ_TARGET ?= fuzz_script
-FUZZ_BUILD_fuzz_script := build-fuzz
-FUZZ_CORPUS_fuzz_script := fuzz-corpus
-FUZZ_BUILD_fuzz_png := build-fuzz-png
-FUZZ_CORPUS_fuzz_png := fuzz-corpus/png
+FUZZ_TARGETS := fuzz_script fuzz_timeline fuzz_ogg fuzz_png
+FUZZ_BUILD := build-fuzz
+FUZZ_CORPUS = fuzz-corpus/$(FUZZ_TARGET)
+FUZZ_ARTIFACTS = fuzz-corpus/artifacts/$(FUZZ_TARGET)
+FUZZ_FLAGS_fuzz_script := -dict=$(CURDIR)/fuzz/script.dict
 # libpng and the decoder print for every input; libFuzzer and the sanitizers
 # still report on their own copy of standard error.
 FUZZ_FLAGS_fuzz_png := -close_fd_mask=3
-FUZZ_BUILD = $(FUZZ_BUILD_$(FUZZ_TARGET))
-FUZZ_CORPUS = $(FUZZ_CORPUS_$(FUZZ_TARGET))
 fuzz: deps
-	$(if $(FUZZ_BUILD),,$(error FUZZ_TARGET must be fuzz_script or fuzz_png))
+	$(if $(filter $(FUZZ_TARGET),$(FUZZ_TARGETS)),,$(error FUZZ_TARGET must be one of $(FUZZ_TARGETS)))
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
 	    -DQUADRELUME_FUZZ=ON -DQUADRELUME_SANITIZE=ON -DQUADRELUME_TESTS=OFF -DQUADRELUME_BENCH=OFF > /dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGET)
-	mkdir -p $(FUZZ_CORPUS)
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	tools/seed-fuzz-corpora fuzz-corpus
+	mkdir -p $(FUZZ_ARTIFACTS)
 	$(FUZZ_BUILD)/fuzz/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-	    $(FUZZ_FLAGS_$(FUZZ_TARGET)) $(FUZZ_CORPUS)
+	    -artifact_prefix=$(CURDIR)/$(FUZZ_ARTIFACTS)/ $(FUZZ_FLAGS_$(FUZZ_TARGET)) $(FUZZ_ARGS) $(CURDIR)/$(FUZZ_CORPUS)
 
 install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) build-sanitize build-fuzz build-fuzz-png
+	rm -rf $(BUILD) build-sanitize build-fuzz
