@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 DEMO ?= examples/aurora
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz install clean
+.PHONY: all deps configure build run test test-plain test-sanitize bench fuzz install clean
 
 all: build
 
@@ -26,13 +26,18 @@ examples/aurora/demo.ogg: tools/make-example-music
 run: build examples/aurora/demo.ogg
 	cd $(DEMO) && $(CURDIR)/$(BUILD)/quadrelume
 
-test: build
+# What CI runs: the whole suite, then the whole suite again built with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+test:
+	$(MAKE) test-plain
+	$(MAKE) test-sanitize
+
+# The suite of one build.
+test-plain: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# The whole suite once more, built with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
 test-sanitize:
-	$(MAKE) test BUILD=build-sanitize CMAKE_FLAGS="-DQUADRELUME_SANITIZE=ON -DQUADRELUME_BENCH=OFF"
+	$(MAKE) test-plain BUILD=build-sanitize CMAKE_FLAGS="-DQUADRELUME_SANITIZE=ON -DQUADRELUME_BENCH=OFF"
 
 # Every benchmark (Google Benchmark), written up in BENCHMARKS.md.
 bench: build
