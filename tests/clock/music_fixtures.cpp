@@ -12,26 +12,26 @@
 
 namespace quadrelume::testing {
 
-std::string encodeTone(const TempDir& dir, const ToneSpec& spec) {
-    auto frames = static_cast<std::int64_t>(spec.seconds * spec.rate);
+std::string encodeTone(const TempDir& dir, const ToneSpec& signal) {
+    auto frames = static_cast<std::int64_t>(signal.seconds * signal.rate);
     std::string raw;
-    raw.reserve(static_cast<std::size_t>(frames * spec.channels * 2));
-    std::uint32_t noise = 12345u + static_cast<std::uint32_t>(spec.serial);
+    raw.reserve(static_cast<std::size_t>(frames * signal.channels * 2));
+    std::uint32_t noise = 12345u + static_cast<std::uint32_t>(signal.serial);
     for (std::int64_t i = 0; i < frames; ++i) {
-        double t = static_cast<double>(i) / spec.rate;
-        for (int c = 0; c < spec.channels; ++c) {
+        double t = static_cast<double>(i) / signal.rate;
+        for (int c = 0; c < signal.channels; ++c) {
             noise = noise * 1664525u + 1013904223u;
-            double tone = std::sin(2.0 * M_PI * spec.frequency * (1.0 + 0.5 * c) * t) * (12000.0 - 1000.0 * c);
+            double tone = std::sin(2.0 * M_PI * signal.frequency * (1.0 + 0.5 * c) * t) * (12000.0 - 1000.0 * c);
             auto sample = static_cast<std::int16_t>(tone + static_cast<double>(noise >> 21) - 1024.0);
             raw.push_back(static_cast<char>(sample & 0xFF));
             raw.push_back(static_cast<char>((sample >> 8) & 0xFF));
         }
     }
-    std::string name = "tone-" + std::to_string(spec.serial) + "-" + std::to_string(spec.rate) + "-" +
-                       std::to_string(spec.channels);
+    std::string name = "tone-" + std::to_string(signal.serial) + "-" + std::to_string(signal.rate) + "-" +
+                       std::to_string(signal.channels);
     dir.write(name + ".raw", raw);
-    Process encoder({"/usr/bin/oggenc", "-Q", "-r", "-R", std::to_string(spec.rate), "-C",
-                     std::to_string(spec.channels), "-s", std::to_string(spec.serial), "-o", dir.file(name + ".ogg"),
+    Process encoder({"/usr/bin/oggenc", "-Q", "-r", "-R", std::to_string(signal.rate), "-C",
+                     std::to_string(signal.channels), "-s", std::to_string(signal.serial), "-o", dir.file(name + ".ogg"),
                      dir.file(name + ".raw")},
                     dir.path());
     if (encoder.waitForExit(60) != 0) throw std::runtime_error("oggenc failed: " + encoder.errors());

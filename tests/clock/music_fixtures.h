@@ -21,9 +21,9 @@ struct ToneSpec {
     int serial = 1;  // Ogg stream serial number; links of a chain need distinct ones
 };
 
-// The signal of `spec` encoded with oggenc (quality 3), as file bytes. `dir`
+// The signal of `signal` encoded with oggenc (quality 3), as file bytes. `dir`
 // holds the intermediate files.
-std::string encodeTone(const TempDir& dir, const ToneSpec& spec);
+std::string encodeTone(const TempDir& dir, const ToneSpec& signal);
 
 // Decoded sound: interleaved 16-bit samples.
 struct Pcm {
