@@ -58,6 +58,7 @@ FUZZ_BUILD := build-fuzz
 FUZZ_CORPUS = fuzz-corpus/$(FUZZ_TARGET)
 FUZZ_ARTIFACTS = fuzz-corpus/artifacts/$(FUZZ_TARGET)
 FUZZ_FLAGS_fuzz_script := -dict=$(CURDIR)/fuzz/script.dict
+FUZZ_FLAGS_fuzz_ogg := -dict=$(CURDIR)/fuzz/ogg.dict
 # libpng and the decoder print for every input; libFuzzer and the sanitizers
 # still report on their own copy of standard error.
 FUZZ_FLAGS_fuzz_png := -close_fd_mask=3
