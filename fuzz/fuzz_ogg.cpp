@@ -64,11 +64,11 @@ std::string withFittingCrcs(std::string bytes) {
     while (at != std::string::npos && at + headerBytes <= bytes.size()) {
         auto* header = reinterpret_cast<unsigned char*>(&bytes[at]);
         const std::size_t segments = header[headerBytes - 1];
+        if (at + headerBytes + segments > bytes.size()) break;
         std::size_t bodyBytes = 0;
-        if (at + headerBytes + segments <= bytes.size())
-            for (std::size_t i = 0; i < segments; ++i) bodyBytes += header[headerBytes + i];
+        for (std::size_t i = 0; i < segments; ++i) bodyBytes += header[headerBytes + i];
         const std::size_t pageBytes = headerBytes + segments + bodyBytes;
-        if (at + headerBytes + segments > bytes.size() || at + pageBytes > bytes.size()) break;
+        if (at + pageBytes > bytes.size()) break;
         ogg_page page{header, static_cast<long>(headerBytes + segments), header + headerBytes + segments,
                       static_cast<long>(bodyBytes)};
         ogg_page_checksum_set(&page);
