@@ -1,11 +1,19 @@
-// The player: opens the window, loads the demo of the current directory and
-// draws it frame by frame until Escape, a close request or the script says
-// halt, rebuilding whatever the author saves while it runs.
+// The player: opens the window, loads the demo of the current directory (or
+// of the folder named on the command line) and draws it frame by frame until
+// Escape, a close request or the script says halt, rebuilding whatever the
+// author saves while it runs. With --edit it is an editing session: time
+// keys pause and seek, and a save that does not build keeps the last good
+// version instead of ending the program.
 #include <GLES2/gl2.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <system_error>
 
+#include "app/command_line.h"
+#include "app/edit_session.h"
 #include "app/frame_loop.h"
 #include "app/reload_cycle.h"
 #include "app/shell_state.h"
@@ -15,6 +23,7 @@
 #include "platform/display.h"
 #include "platform/fatal.h"
 #include "platform/time.h"
+#include "reload/build_failure.h"
 #include "reload/reloadable.h"
 #include "timeline/demo_loader.h"
 
@@ -27,7 +36,9 @@ constexpr const char* musicPath = "demo.ogg";
 
 class PlayerHost : public FrameHost {
 public:
-    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline) : watch_(watch), timeline_(timeline) {}
+    // `session` is null for the plain player.
+    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, EditSession* session)
+        : watch_(watch), timeline_(timeline), session_(session) {}
 
     void pumpMessages() override { platform::pumpMessages(); }
     void clear(int width, int height) override {
@@ -35,7 +46,16 @@ public:
         glClear(GL_COLOR_BUFFER_BIT);
     }
     // The holder's Demo is fetched anew every frame: a reload replaces it.
-    void draw(TimeSource& clock, float t) override { playTimeline(*timeline_.object, clock, t); }
+    void draw(TimeSource& clock, float t) override {
+        if (session_ == nullptr) {
+            playTimeline(*timeline_.object, clock, t);
+            return;
+        }
+        // The clock was read before the keys came in: read it again so that
+        // this very frame shows where they went.
+        if (session_->takeQueuedKeys(timeline_.object)) t = clock.currentTime();
+        playEditedTimeline(timeline_.object, clock, t);
+    }
     void present() override {
         platform::swapBuffers();
         std::fflush(stdout);
@@ -46,14 +66,60 @@ public:
 private:
     platform::DirectoryWatch& watch_;
     Reloadable<Demo>& timeline_;
+    EditSession* session_;
 };
+
+// The clock that must stop when the display goes away.
+TimeSource* runningClock = nullptr;
+
+void stopTheClock() {
+    if (runningClock != nullptr) runningClock->setRunning(false);
+}
+
+// The timeline file, or in an editing session an empty stand-in for one not
+// written yet: any file that appears under its name differs from it and is
+// loaded by the first reload pass after it was saved.
+std::unique_ptr<ReloadableFileData> openTimeline(bool edit) {
+    std::unique_ptr<ReloadableFileData> file = loadReloadableFile(timelinePath);
+    if (file || !edit) return file;
+    std::fprintf(stderr, "There is no %s here yet; the demo starts when it is saved\n", timelinePath);
+    return std::make_unique<ReloadableFileData>(timelinePath, platform::FileStamp{});
+}
+
+// Handles --help, --version, usage errors and the demo folder; gives the exit
+// code when the program ends here.
+std::optional<int> takeCommandLine(const CommandLine& line) {
+    switch (line.action) {
+        case CommandLine::Action::help: std::fputs(usageText, stdout); return 0;
+        case CommandLine::Action::version: std::printf("quadrelume %s\n", QUADRELUME_VERSION); return 0;
+        case CommandLine::Action::usageError:
+            std::fprintf(stderr, "quadrelume: %s\n%s", line.error.c_str(), usageText);
+            return 2;
+        case CommandLine::Action::play: break;
+    }
+    if (line.demoFolder.empty()) return std::nullopt;
+    std::error_code error;
+    std::filesystem::current_path(line.demoFolder, error);
+    if (!error) return std::nullopt;
+    std::fprintf(stderr, "quadrelume: cannot play the demo folder %s: %s\n", line.demoFolder.c_str(),
+                 error.message().c_str());
+    return 2;
+}
 
 }  // namespace
 
-int main() {
-    platform::initDisplay("Quadrelume", handleWindowEvent, &windowWidth, &windowHeight);
+int main(int argc, char** argv) {
+    const CommandLine options = parseCommandLine(argc, argv);
+    if (std::optional<int> ended = takeCommandLine(options)) return *ended;
+    if (options.edit) {
+        setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
+        timeKeysWanted = true;
+    }
 
-    std::unique_ptr<ReloadableFileData> timelineFile = loadReloadableFile(timelinePath);
+    platform::initDisplay("Quadrelume", handleWindowEvent, &windowWidth, &windowHeight);
+    platform::setDisplayLostHandler(stopTheClock);
+
+    std::unique_ptr<ReloadableFileData> timelineFile = openTimeline(options.edit);
     if (!timelineFile) fatal("Could not load the timeline file time.txt from the current directory");
     // Built after the display (effect lines build shader programs) and
     // registered after the shader holders that building it creates, so a
@@ -65,10 +131,14 @@ int main() {
     platform::DirectoryWatch watch;
     watch.start(".");  // without a watch the demo still plays; it just does not reload
     DemoClock demoClock = chooseClock(musicPath);
+    runningClock = demoClock.clock.get();
 
-    PlayerHost host(watch, *timeline);
+    std::unique_ptr<EditSession> session;
+    if (options.edit) session = std::make_unique<EditSession>(*demoClock.clock);
+    PlayerHost host(watch, *timeline, session.get());
     runFrameLoop(*demoClock.clock, host);
 
+    runningClock = nullptr;
     demoClock.clock.reset();  // the music stops before anything it reads goes
     demoClock.music.reset();
     watch.close();

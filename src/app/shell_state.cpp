@@ -9,6 +9,9 @@ char keyQueue[keyQueueCapacity];
 int keyCount = 0;
 int windowWidth = 0;
 int windowHeight = 0;
+bool timeKeysWanted = false;
+TimeKeyPress timeKeyQueue[timeKeyQueueCapacity];
+int timeKeyCount = 0;
 
 void queueKey(char c) {
     if (keyCount >= keyQueueCapacity) return;

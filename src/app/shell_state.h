@@ -2,6 +2,8 @@
 // window's event handling and the script built-in that ends the program.
 #pragma once
 
+#include "platform/display.h"
+
 namespace quadrelume {
 
 // The frame loop runs while this is non-zero. Escape, a close request and
@@ -28,5 +30,20 @@ void queueKey(char c);
 // Takes the oldest character from a non-empty keyQueue and moves the rest
 // down by one place.
 char takeKey();
+
+// A time key pressed in the window, for edit mode.
+struct TimeKeyPress {
+    platform::TimeKey key;
+    bool shift;
+};
+
+inline constexpr int timeKeyQueueCapacity = 64;
+
+// Time keys pressed and not taken yet, oldest first. Only edit mode takes
+// them, so they are queued only while timeKeysWanted is set; a key that
+// finds the queue full is dropped.
+extern bool timeKeysWanted;
+extern TimeKeyPress timeKeyQueue[timeKeyQueueCapacity];
+extern int timeKeyCount;
 
 }  // namespace quadrelume

@@ -10,6 +10,12 @@ void playTimeline(Demo& demo, TimeSource& clock, float t) {
     if (demo.endTime < t) clock.seek(0.0f);
 }
 
+void playEditedTimeline(Demo* demo, TimeSource& clock, float t) {
+    if (demo == nullptr) return;
+    if (demo->endTime > 0.0f) playTimeline(*demo, clock, t);
+    else demo->render(t);
+}
+
 DemoClock chooseClock(const char* musicPath) {
     DemoClock chosen;
     chosen.music = loadReloadableFile(musicPath);

@@ -14,6 +14,12 @@ namespace quadrelume {
 // frame. The frame past the end has been drawn by then.
 void playTimeline(Demo& demo, TimeSource& clock, float t);
 
+// Edit mode's part of every frame: as playTimeline, for the timeline that
+// last built (null while none has: nothing is drawn). An empty timeline (end
+// time 0) lets the clock run on, rather than restarting it, and its music,
+// in every frame while the author writes the first lines.
+void playEditedTimeline(Demo* demo, TimeSource& clock, float t);
+
 // The demo's clock and, for the music clock, the file it plays from.
 struct DemoClock {
     // Declared first so that it goes last: the music clock reads it until

@@ -15,6 +15,10 @@ void handleWindowEvent(const platform::WindowEvent& event) {
             windowWidth = event.width;
             windowHeight = event.height;
             break;
+        case Kind::timeKey:
+            if (timeKeysWanted && timeKeyCount < timeKeyQueueCapacity)
+                timeKeyQueue[timeKeyCount++] = {event.timeKey, (event.keyFlags & platform::keyFlagShift) != 0};
+            break;
         case Kind::pointerMove:
             // Positions print as the unsigned 16-bit values a pointer message
             // carries, y first.

@@ -7,7 +7,8 @@ namespace quadrelume {
 
 // Typed characters go to keyQueue (a close request queues Escape, 27, so it
 // ends the program exactly as the key does); size changes update
-// windowWidth and windowHeight; pointer motion prints
+// windowWidth and windowHeight; time keys go to timeKeyQueue when edit mode
+// wants them, and are ignored otherwise; pointer motion prints
 // "MouseMove:<flags in hex> <y> <x>" on standard output.
 void handleWindowEvent(const platform::WindowEvent& event);
 

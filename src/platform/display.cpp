@@ -6,6 +6,9 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <vector>
 
 #include "platform/fatal.h"
@@ -18,6 +21,23 @@ EGLDisplay eglDisplay = EGL_NO_DISPLAY;
 EGLSurface eglSurface = EGL_NO_SURFACE;
 EGLContext eglContext = EGL_NO_CONTEXT;
 WindowEventHandler eventHandler = nullptr;
+DisplayLostHandler displayLostHandler = nullptr;
+
+// Xlib calls this when the connection breaks, from inside whatever call met
+// the break; it must not return. Xlib's own handler would print its report
+// and exit with 1 while the music plays on to the end of its buffers.
+int onConnectionLost(Display*) {
+    static bool lost = false;
+    if (!lost) {
+        lost = true;  // what the handler stops may touch the display again
+        if (displayLostHandler != nullptr) displayLostHandler();
+        std::fflush(stdout);
+        std::fputs("Lost the connection to the display\n", stderr);
+    }
+    std::fflush(stderr);
+    // Not exit: the handlers it runs belong to libraries whose display is gone.
+    _exit(-1);
+}
 
 void showBox(const char* caption, const char* text) {
     // Fails fast (and returns) when there is no display to show it on.
@@ -65,8 +85,32 @@ void deliverCharacter(char c) {
     deliver(event);
 }
 
-// Keys that type a control character rather than text.
+struct TimeKeyBinding {
+    SDL_Keycode sdl;
+    TimeKey key;
+};
+
+constexpr TimeKeyBinding timeKeyBindings[] = {
+    {SDLK_SPACE, TimeKey::playPause},    {SDLK_LEFT, TimeKey::back},         {SDLK_RIGHT, TimeKey::forward},
+    {SDLK_PAGEUP, TimeKey::previousMark}, {SDLK_PAGEDOWN, TimeKey::nextMark}, {SDLK_HOME, TimeKey::start},
+};
+
+bool deliverTimeKey(const SDL_KeyboardEvent& key) {
+    for (const TimeKeyBinding& binding : timeKeyBindings) {
+        if (binding.sdl != key.keysym.sym) continue;
+        WindowEvent event{WindowEvent::Kind::timeKey};
+        event.timeKey = binding.key;
+        if (key.keysym.mod & KMOD_SHIFT) event.keyFlags |= keyFlagShift;
+        if (key.keysym.mod & KMOD_CTRL) event.keyFlags |= keyFlagControl;
+        deliver(event);
+        return true;
+    }
+    return false;
+}
+
+// Keys that type a control character rather than text, and the time keys.
 void deliverKeyDown(const SDL_KeyboardEvent& key) {
+    if (deliverTimeKey(key)) return;
     switch (key.keysym.sym) {
         case SDLK_ESCAPE: deliverCharacter(27); return;
         case SDLK_RETURN:
@@ -142,6 +186,7 @@ void initDisplay(const char* title, WindowEventHandler handler, int* width, int*
     }
     Display* x11 = info.info.x11.display;
     Window window = info.info.x11.window;
+    XSetIOErrorHandler(onConnectionLost);
 
     eglDisplay = eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, x11, nullptr);
     if (eglDisplay == EGL_NO_DISPLAY) fatal("Could not get EGL display");
@@ -157,6 +202,8 @@ void initDisplay(const char* title, WindowEventHandler handler, int* width, int*
 
     SDL_GetWindowSizeInPixels(mainWindow, width, height);
 }
+
+void setDisplayLostHandler(DisplayLostHandler handler) { displayLostHandler = handler; }
 
 void pumpMessages() {
     SDL_Event event;

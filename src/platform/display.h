@@ -15,8 +15,11 @@ enum KeyFlag : unsigned {
     keyFlagExtraButton2 = 0x40,
 };
 
+// Keys that type no character but move through time in edit mode.
+enum class TimeKey { playPause, back, forward, previousMark, nextMark, start };
+
 struct WindowEvent {
-    enum class Kind { character, closeRequest, resize, pointerMove };
+    enum class Kind { character, closeRequest, resize, pointerMove, timeKey };
     Kind kind;
     // character: the typed character. Escape is 27, Return 13, Tab 9,
     // Backspace 8, Control with a letter its control code; other text comes
@@ -25,7 +28,12 @@ struct WindowEvent {
     // resize: the new drawable size in pixels.
     int width = 0;
     int height = 0;
-    // pointerMove: KeyFlag bits held, and the position in window pixels.
+    // timeKey: Space, Left, Right, Page Up, Page Down or Home, pressed or
+    // repeated by the keyboard; keyFlags tells whether Shift was held. Space
+    // also types its character.
+    TimeKey timeKey = TimeKey::playPause;
+    // pointerMove and timeKey: KeyFlag bits held; pointerMove: the position
+    // in window pixels.
     unsigned keyFlags = 0;
     int x = 0;
     int y = 0;
@@ -41,6 +49,13 @@ using WindowEventHandler = void (*)(const WindowEvent& event);
 // own message; without a usable X display that is "Could not get EGL
 // display". On return *width and *height hold the drawable size.
 void initDisplay(const char* title, WindowEventHandler handler, int* width, int* height);
+
+// Called once if the connection to the display is lost (the X server ended
+// or went away), to stop what must not outlive the window, such as the
+// music. The process then ends with exit code -1 after the line "Lost the
+// connection to the display" on standard error; no box can be shown then.
+using DisplayLostHandler = void (*)();
+void setDisplayLostHandler(DisplayLostHandler handler);
 
 // Hands every pending window event to the handler, without waiting.
 void pumpMessages();

@@ -4,13 +4,14 @@
 
 #include <memory>
 
+#include "reload/build_failure.h"
 #include "reload/file_data.h"
 #include "reload/pollable.h"
 
 namespace quadrelume {
 
 template <typename T>
-class Reloadable : public Pollable {
+class Reloadable final : public Pollable {
 public:
     // Builds T from the file; may give null (the holder then holds nothing
     // until the file changes and the builder succeeds).
@@ -18,16 +19,18 @@ public:
     using LoadWithContext = T* (*)(ReloadableFileData* file, void* context);
 
     // Builds the object at once with `builder` and registers the holder.
+    // When keeping the last good object, a build that fails leaves the
+    // holder empty, registered all the same, so that a fixing save builds.
     Reloadable(Load builder, std::unique_ptr<ReloadableFileData> watched)
         : load(builder), file(std::move(watched)) {
-        object = load(file.get());
+        attemptBuild(file->path, [this] { return (object = build()) != nullptr; });
         registerPollable(this);
     }
 
     // As above, for a builder that needs `builderContext` (not owned).
     Reloadable(LoadWithContext builder, void* builderContext, std::unique_ptr<ReloadableFileData> watched)
         : loadWithContext(builder), context(builderContext), file(std::move(watched)) {
-        object = loadWithContext(file.get(), context);
+        attemptBuild(file->path, [this] { return (object = build()) != nullptr; });
         registerPollable(this);
     }
 
@@ -41,12 +44,21 @@ public:
     }
 
     // When the file was re-read, destroys the object and builds a new one
-    // from the new contents. Otherwise the object stays as it is.
+    // from the new contents. Otherwise the object stays as it is. When
+    // keeping the last good object, the new one is built first and replaces
+    // the old one only if the build succeeded and gave an object.
     void poll() override {
         if (!file->reloadIfChanged()) return;
+        if (buildFailurePolicy() == BuildFailurePolicy::endProcess) {
+            delete object;
+            object = nullptr;
+            object = build();
+            return;
+        }
+        T* built = nullptr;
+        if (!attemptBuild(file->path, [&] { return (built = build()) != nullptr; })) return;
         delete object;
-        object = nullptr;
-        object = load != nullptr ? load(file.get()) : loadWithContext(file.get(), context);
+        object = built;
     }
 
     Load load = nullptr;
@@ -54,6 +66,9 @@ public:
     void* context = nullptr;
     T* object = nullptr;
     std::unique_ptr<ReloadableFileData> file;
+
+private:
+    T* build() { return load != nullptr ? load(file.get()) : loadWithContext(file.get(), context); }
 };
 
 }  // namespace quadrelume

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <fstream>
@@ -35,6 +36,13 @@ XServer::XServer(int width, int height) : width_(width), height_(height) {
 
 XServer::~XServer() {
     if (display_ != nullptr) XCloseDisplay(display_);
+    server_->kill();
+}
+
+void XServer::kill() {
+    // Our own connection would die with it: let it go first, quietly.
+    if (display_ != nullptr) XCloseDisplay(display_);
+    display_ = nullptr;
     server_->kill();
 }
 
@@ -111,6 +119,14 @@ void XServer::typeKeysym(unsigned long keysym) {
     KeyCode code = XKeysymToKeycode(display_, keysym);
     XTestFakeKeyEvent(display_, code, True, 0);
     XTestFakeKeyEvent(display_, code, False, 0);
+    XSync(display_, False);
+}
+
+void XServer::typeShiftedKeysym(unsigned long keysym) {
+    KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
+    XTestFakeKeyEvent(display_, shift, True, 0);
+    typeKeysym(keysym);
+    XTestFakeKeyEvent(display_, shift, False, 0);
     XSync(display_, False);
 }
 

@@ -46,6 +46,8 @@ public:
 
     // Synthetic input through the XTEST extension, as a person would give it.
     void typeKeysym(unsigned long keysym);
+    // The key of `keysym` typed with Shift held.
+    void typeShiftedKeysym(unsigned long keysym);
     void typeText(const std::string& text);
     void movePointer(int x, int y);
 
@@ -54,6 +56,9 @@ public:
 
     // Asks the window to close, as a window manager's close button does.
     void requestClose(unsigned long window);
+
+    // Ends the server at once, as a crash would, under its clients' feet.
+    void kill();
 
     // Writes the screen as a PNG-free portable pixmap, for a person to look at.
     void savePpm(const std::string& path);
