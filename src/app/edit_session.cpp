@@ -57,13 +57,15 @@ std::optional<float> nextMark(const Demo& demo, float t) {
 EditSession::EditSession(TimeSource& clock, std::FILE* trace) : clock_(clock), trace_(trace) {}
 
 void EditSession::press(const TimeKeyPress& press, const Demo* demo) {
-    const float now = clock_.currentTime();
     if (press.key == TimeKey::playPause) {
+        // The time traced is the one the clock holds while paused.
         paused_ = !paused_;
-        clock_.setRunning(!paused_);
-        std::fprintf(trace_, paused_ ? "Paused:%f\n" : "Resumed:%f\n", now);
+        if (paused_) clock_.setRunning(false);
+        std::fprintf(trace_, paused_ ? "Paused:%f\n" : "Resumed:%f\n", clock_.currentTime());
+        if (!paused_) clock_.setRunning(true);
         return;
     }
+    const float now = clock_.currentTime();
     const Demo& timeline = demo != nullptr ? *demo : emptyDemo();
     for (const SeekBinding& binding : seekBindings) {
         if (binding.key != press.key) continue;

@@ -220,6 +220,17 @@ TEST_F(DemoFolder, MusicIsTheClockAndStartsAgainWithTheTimeline) {
     EXPECT_LT(findFrames(played, 0, reference, 44100 * 2), 0) << "the third second is never reached";
 }
 
+TEST_F(DemoFolder, LosingTheDisplayStopsTheMusicAndEndsWithMinusOne) {
+    demo.write("demo.ogg", encodeTone(demo, ToneSpec{.seconds = 30.0}));
+    demo.write("time.txt", "0 100 x = gtime()\n");
+    AlsaTestDevice device;
+    ASSERT_NO_FATAL_FAILURE(start(device.environment()));
+    ASSERT_NE(waitForOutput(*player, "x = ", 5), std::string::npos);
+    x.kill();
+    EXPECT_EQ(player->waitForExit(exitSeconds), 255) << player->errors();
+    EXPECT_EQ(player->errors(), "Lost the connection to the display\n");
+}
+
 TEST_F(DemoFolder, HaltEndsWithZeroAfterItsFramesTrace) {
     demo.write("time.txt", "0 1 before = 1\n0,3 1000 stop = halt()\n");
     ASSERT_NO_FATAL_FAILURE(start());
