@@ -23,8 +23,10 @@ build: configure
 examples/aurora/demo.ogg: tools/make-example-music
 	tools/make-example-music $@
 
+# An editing session: it keeps going through saves that do not build, and on
+# the timer clock where there is no sound output.
 run: build examples/aurora/demo.ogg
-	cd $(DEMO) && $(CURDIR)/$(BUILD)/quadrelume
+	$(CURDIR)/$(BUILD)/quadrelume --edit $(DEMO)
 
 # What CI runs: the whole suite, then the whole suite again built with
 # AddressSanitizer and UndefinedBehaviorSanitizer.
