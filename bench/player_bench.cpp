@@ -10,6 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include <X11/keysym.h>
+
+#include "clock/music_fixtures.h"
+#include "support/alsa_test_device.h"
 #include "support/png_writer.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -151,6 +155,65 @@ void textureSaveToScreen(benchmark::State& state) { timeSaves(state, textureSave
 BENCHMARK(shaderSaveToScreen)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(timelineSaveToScreen)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(textureSaveToScreen)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The number of frames traced so far.
+std::size_t tracedFrames(const Process& player) {
+    std::string out = player.output();
+    std::size_t n = 0;
+    for (std::size_t at = out.find("-----------------"); at != std::string::npos; at = out.find("-----------------", at + 1))
+        ++n;
+    return n;
+}
+
+// An editing session on music: 50 seeks of 10 s, back and forth, each timed
+// from the key press to the first presented frame that shows the new time.
+// The demo paints its whole second into the red channel, so a seek shows as
+// a jump of about ten in red.
+void seekKeyToScreen(benchmark::State& state) {
+    for (auto _ : state) {
+        XServer x(320, 240);
+        TempDir demo;
+        AlsaTestDevice device;
+        demo.write("demo.ogg", encodeTone(demo, ToneSpec{.seconds = 60.0}));
+        demo.write("time.txt", "0 60 #second\n");
+        demo.write("second.ps", "#ifdef GL_FRAGMENT_PRECISION_HIGH\nprecision highp float;\n#else\n"
+                                "precision mediump float;\n#endif\nuniform float gtime;\n"
+                                "void main() { gl_FragColor = vec4(floor(gtime) / 255.0, 0.0, 0.0, 1.0); }\n");
+        std::map<std::string, std::string> environment = device.environment();
+        environment["DISPLAY"] = x.name();
+        Process player({QUADRELUME_PLAYER, "--edit"}, demo.path(), environment);
+        if (!waitForCentre(x, [](unsigned p) { return p >= 0x010000 && p <= 0x030000; }, 30)) {
+            state.SkipWithError("the player did not draw its first seconds");
+            return;
+        }
+        std::mt19937 random(11);
+        std::vector<double> latencies;
+        for (int seek = 0; seek < 50; ++seek) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 30));
+            const unsigned second = x.pixel(x.width() / 2, x.height() / 2) >> 16;
+            const bool forward = second < 30;
+            auto start = Clock::now();
+            x.typeShiftedKeysym(forward ? XK_Right : XK_Left);
+            auto moved = [&](unsigned p) {
+                unsigned now = p >> 16;
+                return forward ? now >= second + 8 : now + 8 <= second;
+            };
+            if (!waitForCentre(x, moved, 5)) {
+                state.SkipWithError("a seek never reached the screen");
+                return;
+            }
+            latencies.push_back(millisecondsSince(start));
+        }
+        setStatistics(state, latencies, "seek");
+        std::size_t before = tracedFrames(player);
+        auto start = Clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        state.counters["frame_ms"] = millisecondsSince(start) / static_cast<double>(tracedFrames(player) - before);
+        state.counters["buffer_ms"] = 10.0;  // the music clock's buffers: a hundredth of a second
+        player.kill();
+    }
+}
+BENCHMARK(seekKeyToScreen)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Starts the example demo (on the timer clock: its music is left out) and
 // times the spawn to the first presented frame, which covers the white root.
