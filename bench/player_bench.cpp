@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <optional>
+#include <sstream>
 #include <random>
 #include <thread>
 #include <vector>
@@ -38,12 +41,60 @@ bool waitForCentre(XServer& x, Accept done, double seconds) {
     return false;
 }
 
-std::string constantShader(unsigned rgb) {
-    char text[160];
+// A shader that fills the screen with `rgb`. A non-zero `nonce` goes into a
+// test the compiler cannot fold away, so that the text and the code built
+// from it are new to the driver's on-disk shader cache in every run: without
+// it, every run after the first measures cache hits instead of compiles.
+std::string constantShader(unsigned rgb, unsigned long long nonce = 0) {
+    char text[320];
     std::snprintf(text, sizeof text,
-                  "precision mediump float;\nvoid main() { gl_FragColor = vec4(%u.0 / 255.0, %u.0 / 255.0, %u.0 / 255.0, 1.0); }\n",
-                  rgb >> 16, (rgb >> 8) & 255, rgb & 255);
+                  "precision mediump float;\nvoid main() {\n"
+                  "  gl_FragColor = vec4(%u.0 / 255.0, %u.0 / 255.0, %u.0 / 255.0, 1.0);\n"
+                  "  if (gl_FragCoord.x < -%llu.0) gl_FragColor = vec4(0.0);\n}\n",
+                  rgb >> 16, (rgb >> 8) & 255, rgb & 255, nonce);
     return text;
+}
+
+// One rebuild as the preloaded probe saw it, in nanoseconds.
+struct ProbedRebuild {
+    long long opened = 0;           // the shader file opened for reading
+    long long compileAndLink = 0;   // the driver: both compiles and the link
+    long long firstDraw = 0;        // the driver: the first draw of the new program
+    long long drawn = 0;            // the end of that draw
+    long long presented = 0;        // the end of the swap that presents it
+};
+
+// The first complete rebuild in `log` whose file was opened at or after
+// `since`; nothing while the log does not hold one yet.
+std::optional<ProbedRebuild> probedRebuild(const std::string& log, long long since) {
+    std::istringstream lines(log);
+    std::string what;
+    long long start = 0;
+    long long end = 0;
+    ProbedRebuild found;
+    int stage = 0;  // 0 looking for open, 1 in the build, 2 drawn
+    while (lines >> what >> start >> end) {
+        if (stage == 0) {
+            if (what == "open" && start >= since) {
+                found.opened = start;
+                stage = 1;
+            }
+        } else if (stage == 1 && (what == "compile" || what == "link")) {
+            found.compileAndLink += end - start;
+        } else if (stage == 1 && what == "draw") {
+            found.firstDraw = end - start;
+            found.drawn = end;
+            stage = 2;
+        } else if (stage == 2 && what == "present") {
+            found.presented = end;
+            return found;
+        }
+    }
+    return std::nullopt;
+}
+
+long long monotonicNanoseconds(Clock::time_point at) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
 }
 
 void setStatistics(benchmark::State& state, std::vector<double> samples, const char* prefix) {
@@ -54,10 +105,13 @@ void setStatistics(benchmark::State& state, std::vector<double> samples, const c
 }
 
 // What one kind of save writes: the demo's files at the start, and the save
-// that makes the centre of the screen show `colour`.
+// that makes the centre of the screen show `colour` (`nonce` is new in every
+// run). A probed kind also splits each save's time into the driver's part
+// and ours.
 struct SaveKind {
     void (*prepare)(const TempDir& demo);
-    void (*save)(const TempDir& demo, unsigned colour);
+    void (*save)(const TempDir& demo, unsigned colour, unsigned long long nonce);
+    bool probed = false;
 };
 
 // Makes 50 saves of one kind, each with a new colour, and times each from
@@ -69,25 +123,60 @@ void timeSaves(benchmark::State& state, const SaveKind& kind) {
         XServer x(320, 240);
         TempDir demo;
         kind.prepare(demo);
-        Process player({QUADRELUME_PLAYER}, demo.path(), {{"DISPLAY", x.name()}});
+        std::map<std::string, std::string> environment{{"DISPLAY", x.name()}};
+        const std::string probeLog = demo.file("probe.log");
+        if (kind.probed) {
+            environment["LD_PRELOAD"] = QUADRELUME_RELOAD_PROBE;
+            environment["QUADRELUME_PROBE_LOG"] = probeLog;
+        }
+        Process player({QUADRELUME_PLAYER}, demo.path(), environment);
         if (!waitForCentre(x, [](unsigned p) { return p == 0x102030; }, 30)) {
             state.SkipWithError("the player did not draw");
             return;
         }
         std::mt19937 random(7);
+        const unsigned long long runNonce = std::random_device()() | 1u;
         std::vector<double> latencies;
+        std::vector<double> driverBuilds;
+        std::vector<double> driverDraws;
+        std::vector<double> ours;
+        std::vector<double> toRebuild;
+        std::vector<double> drawnToPresented;
         for (int save = 0; save < 50; ++save) {
             const unsigned colour = 0x400000u + static_cast<unsigned>(save) * 0x000403u;
             std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 30));
             auto start = Clock::now();
-            kind.save(demo, colour);
+            kind.save(demo, colour, runNonce * 1000 + static_cast<unsigned long long>(save));
             if (!waitForCentre(x, [&](unsigned p) { return p == colour; }, 5)) {
                 state.SkipWithError("a save never reached the screen");
                 return;
             }
             latencies.push_back(millisecondsSince(start));
+            if (!kind.probed) continue;
+            std::optional<ProbedRebuild> rebuild;
+            for (int tries = 0; tries < 100 && !rebuild; ++tries) {
+                rebuild = probedRebuild(readFileText(probeLog), monotonicNanoseconds(start));
+                if (!rebuild) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            if (!rebuild) {
+                state.SkipWithError("the probe saw no complete rebuild");
+                return;
+            }
+            const long long total = rebuild->presented - monotonicNanoseconds(start);
+            driverBuilds.push_back(rebuild->compileAndLink / 1e6);
+            driverDraws.push_back(rebuild->firstDraw / 1e6);
+            ours.push_back((total - rebuild->compileAndLink - rebuild->firstDraw) / 1e6);
+            toRebuild.push_back((rebuild->opened - monotonicNanoseconds(start)) / 1e6);
+            drawnToPresented.push_back((rebuild->presented - rebuild->drawn) / 1e6);
         }
         setStatistics(state, latencies, "reload");
+        if (kind.probed) {
+            setStatistics(state, driverBuilds, "driver_build");
+            setStatistics(state, driverDraws, "driver_first_draw");
+            setStatistics(state, ours, "ours");
+            setStatistics(state, toRebuild, "save_to_rebuild");
+            setStatistics(state, drawnToPresented, "drawn_to_presented");
+        }
 
         // Frame period: frames traced over a known stretch of time.
         auto frames = [&] {
@@ -119,13 +208,17 @@ std::string onePixelPng(unsigned rgb) {
     return encodePng(image);
 }
 
-// A shader saved in place: the GL compiler's work is part of the latency.
+// A shader saved in place: the GL compiler's work is part of the latency,
+// and the probe tells it apart.
 const SaveKind shaderSave{
     [](const TempDir& demo) {
         demo.write("time.txt", "0 100000 #fill\n");
         demo.write("fill.ps", constantShader(0x102030));
     },
-    [](const TempDir& demo, unsigned colour) { demo.write("fill.ps", constantShader(colour)); }};
+    [](const TempDir& demo, unsigned colour, unsigned long long nonce) {
+        demo.write("fill.ps", constantShader(colour, nonce));
+    },
+    true};
 
 // time.txt saved with a new colour: the timeline is rebuilt, the program
 // found in its cache.
@@ -135,7 +228,7 @@ const SaveKind timelineSave{
                               "void main() { gl_FragColor = vec4(colour, 1.0); }\n");
         demo.write("time.txt", "0 100000 colour = " + colourList(0x102030) + "\n0 100000 #fill\n");
     },
-    [](const TempDir& demo, unsigned colour) {
+    [](const TempDir& demo, unsigned colour, unsigned long long) {
         demo.write("time.txt", "0 100000 colour = " + colourList(colour) + "\n0 100000 #fill\n");
     }};
 
@@ -147,7 +240,7 @@ const SaveKind textureSave{
                               "void main() { gl_FragColor = texture2D(picture, vec2(0.5)); }\n");
         demo.write("picture.png", onePixelPng(0x102030));
     },
-    [](const TempDir& demo, unsigned colour) { demo.write("picture.png", onePixelPng(colour)); }};
+    [](const TempDir& demo, unsigned colour, unsigned long long) { demo.write("picture.png", onePixelPng(colour)); }};
 
 void shaderSaveToScreen(benchmark::State& state) { timeSaves(state, shaderSave); }
 void timelineSaveToScreen(benchmark::State& state) { timeSaves(state, timelineSave); }
