@@ -171,7 +171,7 @@ std::string usageText() {
         "\n"
         "OUTPUT:\n";
     for (const VideoFormat& format : videoFormats)
-        text += "  NAME" + std::string(format.extension) + std::string(6 - format.extension.size(), ' ') +
+        text += "  NAME" + std::string(format.extension) + std::string(11 - format.extension.size(), ' ') +
                 format.description + "\n";
     text +=
         "  NAME%05d.png   PNG frames numbered from 0 (any %d, %Nd or %0Nd)\n"
@@ -186,10 +186,11 @@ std::string usageText() {
         "  --quality N    ";
     bool first = true;
     for (const VideoFormat& format : videoFormats) {
-        if (format.extension == ".mkv") continue;  // the same as .mp4
+        if (format.extension == ".mkv") continue;  // the same scale as .mp4
         if (!first) text += "                 ";
         first = false;
-        text += std::string(format.extension.substr(1)) + ": " + format.quality.meaning + " " +
+        text += std::string(format.extension == ".mp4" ? "mp4, mkv" : format.extension.substr(1)) + ": " +
+                format.quality.meaning + " " +
                 std::to_string(format.quality.lowest) + "-" + std::to_string(format.quality.highest) +
                 ", lower is better (default " + std::to_string(format.quality.standard) + ")\n";
     }

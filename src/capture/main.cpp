@@ -134,8 +134,10 @@ int runCommand(const CaptureOptions& options) {
                          (options.to ? "--to " : "the end of the timeline, ") + std::to_string(to));
     const FrameSchedule schedule{options.from, options.rate, frameCount(options.from, to, options.rate)};
 
-    // The player's checks and messages for the music, before any rendering.
-    std::unique_ptr<ReloadableFileData> music = loadReloadableFile("demo.ogg");
+    // The player's checks and messages for the music, before any rendering;
+    // PNG frames have no use for it.
+    std::unique_ptr<ReloadableFileData> music;
+    if (target.video != nullptr) music = loadReloadableFile("demo.ogg");
     std::unique_ptr<OggMusicDecoder> decoder;
     if (music) {
         decoder = std::make_unique<OggMusicDecoder>(music.get());
@@ -174,11 +176,12 @@ int runCommand(const CaptureOptions& options) {
     }
 
     const double seconds = progress.elapsedSeconds();
-    std::fprintf(stderr, "%s: wrote %s: %lld frames at %dx%d, %s fps, demo time %.3f to %.3f%s%s, in %.1f s (%.1f fps)\n",
-                 programName, target.path.c_str(), static_cast<long long>(outcome.frames), options.width,
+    std::fprintf(stderr, "%s: wrote %s: %lld frame%s at %dx%d, %s fps, demo time %.3f to %.3f%s%s, in %.1f s (%.1f fps)\n",
+                 programName, target.path.c_str(), static_cast<long long>(outcome.frames),
+                 outcome.frames == 1 ? "" : "s", options.width,
                  options.height, rateText(options.rate).c_str(), schedule.from,
                  schedule.from + schedule.offsetOf(outcome.frames), outcome.halted ? ", ended by halt()" : "",
-                 target.video != nullptr && music ? ", with music" : "", seconds,
+                 music ? ", with music" : "", seconds,
                  seconds > 0.0 ? static_cast<double>(outcome.frames) / seconds : 0.0);
     return 0;
 }

@@ -2,7 +2,10 @@
 // tests make.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,16 +19,26 @@ struct CaptureRun {
     std::string errors;
 };
 
-// Runs quadrelume-capture with `arguments` in `folder`, without DISPLAY, and
-// waits for it to end.
-inline CaptureRun runCaptureProgram(const std::vector<std::string>& arguments, const std::string& folder) {
+// Starts quadrelume-capture with `arguments` in `folder`, without DISPLAY.
+inline std::unique_ptr<Process> startCaptureProgram(const std::vector<std::string>& arguments,
+                                                    const std::string& folder) {
     std::vector<std::string> argv{QUADRELUME_CAPTURE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    Process process(argv, folder, {{"DISPLAY", ""}});
+    return std::make_unique<Process>(argv, folder, std::map<std::string, std::string>{{"DISPLAY", ""}});
+}
+
+// Waits for a run started by startCaptureProgram to end.
+inline CaptureRun finishRun(Process& process) {
     CaptureRun run;
     run.code = process.waitForExit(90).value_or(-1);
     run.errors = process.errors();
     return run;
+}
+
+// Runs quadrelume-capture with `arguments` in `folder`, without DISPLAY, and
+// waits for it to end.
+inline CaptureRun runCaptureProgram(const std::vector<std::string>& arguments, const std::string& folder) {
+    return finishRun(*startCaptureProgram(arguments, folder));
 }
 
 // The names of the entries of `folder`, sorted.
