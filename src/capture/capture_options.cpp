@@ -1,7 +1,6 @@
 #include "capture/capture_options.h"
 
 #include <charconv>
-#include <cmath>
 #include <numeric>
 #include <string_view>
 #include <vector>
@@ -14,6 +13,8 @@ namespace {
 constexpr int largestSide = 65535;
 constexpr std::int64_t largestRateTerm = 1000000;
 constexpr std::int64_t fastestRate = 1000;
+// Over 115 days: far past any demo, and frame counts stay small integers.
+constexpr double latestTime = 1e7;
 
 // Reads all of `text` as an integer.
 template <typename Integer>
@@ -26,7 +27,7 @@ bool readInteger(std::string_view text, Integer& value) {
 bool readSeconds(std::string_view text, double& value) {
     const char* end = text.data() + text.size();
     auto [stop, failure] = std::from_chars(text.data(), end, value);
-    return failure == std::errc() && stop == end && !text.empty() && std::isfinite(value) && value >= 0.0;
+    return failure == std::errc() && stop == end && !text.empty() && value >= 0.0 && value <= latestTime;
 }
 
 bool readSize(std::string_view text, int& width, int& height) {
@@ -76,9 +77,9 @@ const ValueOption valueOptions[] = {
      [](std::string_view v, CaptureOptions& o) { return readSize(v, o.width, o.height); }},
     {"--fps", "a positive frame rate of at most 1000, such as 60, 29.97 or 30000/1001",
      [](std::string_view v, CaptureOptions& o) { return readRate(v, o.rate); }},
-    {"--from", "a time in seconds, 0 or more",
+    {"--from", "a time in seconds from 0 to 10000000",
      [](std::string_view v, CaptureOptions& o) { return readSeconds(v, o.from); }},
-    {"--to", "a time in seconds, 0 or more",
+    {"--to", "a time in seconds from 0 to 10000000",
      [](std::string_view v, CaptureOptions& o) {
          double to = 0.0;
          if (!readSeconds(v, to)) return false;

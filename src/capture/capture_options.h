@@ -34,9 +34,9 @@ struct Command {
 // --help or --version anywhere wins over everything else. Values are checked
 // for form and sign here (a size of two positive integers "WxH" up to 65535,
 // a frame rate of a positive integer, decimal or fraction "N/D" with N and D
-// up to 1,000,000 and at most 1,000 frames per second, finite non-negative
-// times, an integer quality); what depends on the output, the demo or GL is
-// checked later.
+// up to 1,000,000 and at most 1,000 frames per second, times from 0 to
+// 10,000,000 seconds, an integer quality); what depends on the output, the
+// demo or GL is checked later.
 Command parseCommandLine(int argc, const char* const* argv);
 
 // The --help text, ending in a newline.

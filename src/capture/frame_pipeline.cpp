@@ -46,11 +46,6 @@ std::string FramePipeline::finish() {
     return error_;
 }
 
-std::string FramePipeline::error() {
-    std::lock_guard lock(mutex_);
-    return error_;
-}
-
 void FramePipeline::run() {
     std::int64_t written = 0;
     std::unique_lock lock(mutex_);

@@ -44,9 +44,6 @@ public:
     // message, empty when everything was written.
     std::string finish();
 
-    // The sink's error message so far, empty while it has none.
-    std::string error();
-
 private:
     void run();
 

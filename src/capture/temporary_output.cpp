@@ -16,8 +16,14 @@ namespace fs = std::filesystem;
 char currentPath[4096] = {};
 
 void setCurrent(const std::string& path) {
-    std::size_t length = path.copy(currentPath, sizeof currentPath - 1);
-    currentPath[length] = '\0';
+    // A path too long for the copy (and for the system) is not registered:
+    // a cut-off one could name something else.
+    if (path.size() >= sizeof currentPath) {
+        currentPath[0] = '\0';
+        return;
+    }
+    path.copy(currentPath, path.size());
+    currentPath[path.size()] = '\0';
 }
 
 }  // namespace

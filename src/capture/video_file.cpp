@@ -20,8 +20,10 @@ struct DictionaryFree {
 VideoFile::VideoFile(const VideoFormat& format, const std::string& path, int width, int height, FrameRate rate,
                      int quality, std::unique_ptr<AudioTrack> audio)
     : audio_(std::move(audio)), width_(width), height_(height) {
-    check(avformat_alloc_output_context2(&container_, nullptr, format.container, path.c_str()),
+    AVFormatContext* container = nullptr;
+    check(avformat_alloc_output_context2(&container, nullptr, format.container, path.c_str()),
           std::string("setting up the ") + format.container + " file");
+    container_.reset(container);
 
     encoder_ = encoderContext(format.videoEncoder);
     encoder_->width = width;
@@ -33,7 +35,7 @@ VideoFile::VideoFile(const VideoFormat& format, const std::string& path, int wid
     encoder_->color_trc = AVCOL_TRC_BT709;
     encoder_->colorspace = AVCOL_SPC_BT709;
     encoder_->color_range = AVCOL_RANGE_MPEG;
-    if (container_->oformat->flags & AVFMT_GLOBALHEADER) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (container->oformat->flags & AVFMT_GLOBALHEADER) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     DictionaryFree options;
     check(av_dict_parse_string(&options.entries, format.videoOptions, "=", ":", 0), "video encoder options");
     av_dict_set_int(&options.entries, "crf", quality, 0);
@@ -42,13 +44,13 @@ VideoFile::VideoFile(const VideoFormat& format, const std::string& path, int wid
     check(avcodec_open2(encoder_.get(), encoder_->codec, &options.entries),
           std::string("opening the ") + format.videoEncoder + " encoder");
 
-    stream_ = avformat_new_stream(container_, nullptr);
+    stream_ = avformat_new_stream(container, nullptr);
     if (stream_ == nullptr) throw std::runtime_error("out of memory");
     check(avcodec_parameters_from_context(stream_->codecpar, encoder_.get()), "setting up the video stream");
     stream_->time_base = encoder_->time_base;
     stream_->avg_frame_rate = encoder_->framerate;
     stream_->r_frame_rate = encoder_->framerate;
-    if (audio_) audio_->addStream(container_);
+    if (audio_) audio_->addStream(container);
 
     converter_.reset(sws_getContext(width, height, AV_PIX_FMT_RGBA, width, height, AV_PIX_FMT_YUV420P,
                                     SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
@@ -68,17 +70,10 @@ VideoFile::VideoFile(const VideoFormat& format, const std::string& path, int wid
     frame_->color_range = AVCOL_RANGE_MPEG;
     check(av_frame_get_buffer(frame_.get(), 0), "setting up the video frames");
 
-    check(avio_open(&container_->pb, path.c_str(), AVIO_FLAG_WRITE), "creating " + path);
+    check(avio_open(&container->pb, path.c_str(), AVIO_FLAG_WRITE), "creating " + path);
     DictionaryFree muxerOptions;
     if (std::string_view(format.container) == "mp4") av_dict_set(&muxerOptions.entries, "movflags", "+faststart", 0);
-    check(avformat_write_header(container_, &muxerOptions.entries), "writing " + path);
-}
-
-VideoFile::~VideoFile() {
-    if (container_ != nullptr) {
-        avio_closep(&container_->pb);
-        avformat_free_context(container_);
-    }
+    check(avformat_write_header(container, &muxerOptions.entries), "writing " + path);
 }
 
 void VideoFile::writeFrame(const std::uint8_t* rgba, std::int64_t index) {
@@ -89,14 +84,14 @@ void VideoFile::writeFrame(const std::uint8_t* rgba, std::int64_t index) {
     const int sourceStride[1] = {-stride};
     sws_scale(converter_.get(), source, sourceStride, 0, height_, frame_->data, frame_->linesize);
     frame_->pts = index;
-    encodeAndWrite(encoder_.get(), frame_.get(), container_, stream_);
+    encodeAndWrite(encoder_.get(), frame_.get(), container_.get(), stream_);
     if (audio_) audio_->writeThrough(index + 1);
 }
 
 void VideoFile::finish(std::int64_t frames) {
-    encodeAndWrite(encoder_.get(), nullptr, container_, stream_);
+    encodeAndWrite(encoder_.get(), nullptr, container_.get(), stream_);
     if (audio_) audio_->finish(frames);
-    check(av_write_trailer(container_), "completing the output file");
+    check(av_write_trailer(container_.get()), "completing the output file");
     check(avio_closep(&container_->pb), "closing the output file");
 }
 

@@ -25,13 +25,20 @@ public:
     // refuses the settings, or the file cannot be created.
     VideoFile(const VideoFormat& format, const std::string& path, int width, int height, FrameRate rate, int quality,
               std::unique_ptr<AudioTrack> audio);
-    ~VideoFile() override;
 
     void writeFrame(const std::uint8_t* rgba, std::int64_t index) override;
     void finish(std::int64_t frames) override;
 
 private:
-    AVFormatContext* container_ = nullptr;
+    // Closes the file, if open, and frees the container.
+    struct ContainerFree {
+        void operator()(AVFormatContext* container) const {
+            avio_closep(&container->pb);
+            avformat_free_context(container);
+        }
+    };
+
+    std::unique_ptr<AVFormatContext, ContainerFree> container_;
     AVStream* stream_ = nullptr;
     CodecContextPtr encoder_;
     ScalePtr converter_;
