@@ -87,23 +87,50 @@ std::unique_ptr<FrameSink> openSink(const OutputTarget& target, const TemporaryO
                                        quality, std::move(audio));
 }
 
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+
+std::string sizeText(const CaptureOptions& options) {
+    return std::to_string(options.width) + "x" + std::to_string(options.height);
+}
+
+// What is wrong with the options that can be told before GL and the demo
+// are set up; empty when nothing is.
+std::string refusal(const CaptureOptions& options, const OutputTarget& target, int quality) {
+    if (!platform::isWritableDirectory(target.folder))
+        return options.output + ": the folder " + target.folder + " does not exist or cannot be written";
+    if (quality < target.quality.lowest || quality > target.quality.highest)
+        return "--quality " + std::to_string(quality) + ": the " + target.quality.meaning + " goes from " +
+               std::to_string(target.quality.lowest) + " to " + std::to_string(target.quality.highest);
+    if (target.video != nullptr && (options.width % 2 != 0 || options.height % 2 != 0))
+        return "--size " + sizeText(options) + ": video in yuv420p needs an even width and height";
+    std::error_code ignored;
+    if (!options.demoFolder.empty() && !fs::is_directory(options.demoFolder, ignored))
+        return "--demo " + options.demoFolder + ": no such folder";
+    return {};
+}
+
+void printSummary(const OutputTarget& target, const CaptureOptions& options, const FrameSchedule& schedule,
+                  const CaptureOutcome& outcome, bool withMusic, double seconds) {
+    std::fprintf(stderr, "%s: wrote %s: %lld frame%s at %s, %s fps, demo time %s to %s%s%s, in %.1f s (%.1f fps)\n",
+                 programName, target.path.c_str(), static_cast<long long>(outcome.frames),
+                 outcome.frames == 1 ? "" : "s", sizeText(options).c_str(), rateText(options.rate).c_str(),
+                 secondsText(schedule.from).c_str(), secondsText(schedule.from + schedule.offsetOf(outcome.frames)).c_str(),
+                 outcome.halted ? ", ended by halt()" : "", withMusic ? ", with music" : "", seconds,
+                 seconds > 0.0 ? static_cast<double>(outcome.frames) / seconds : 0.0);
+}
+
 // Everything after the command line was read; gives the exit code.
 int runCommand(const CaptureOptions& options) {
     OutputTarget target;
     std::string error;
     if (!resolveOutputTarget(options.output, target, error)) return badOption(error);
-    if (!platform::isWritableDirectory(target.folder))
-        return badOption(options.output + ": the folder " + target.folder + " does not exist or cannot be written");
     const int quality = options.quality.value_or(target.quality.standard);
-    if (quality < target.quality.lowest || quality > target.quality.highest)
-        return badOption("--quality " + std::to_string(quality) + ": the " + target.quality.meaning + " goes from " +
-                         std::to_string(target.quality.lowest) + " to " + std::to_string(target.quality.highest));
-    if (target.video != nullptr && (options.width % 2 != 0 || options.height % 2 != 0))
-        return badOption("--size " + std::to_string(options.width) + "x" + std::to_string(options.height) +
-                         ": video in yuv420p needs an even width and height");
-    std::error_code ignored;
-    if (!options.demoFolder.empty() && !fs::is_directory(options.demoFolder, ignored))
-        return badOption("--demo " + options.demoFolder + ": no such folder");
+    error = refusal(options, target, quality);
+    if (!error.empty()) return badOption(error);
 
     // The trace file is named relative to where the program started; the
     // libraries' console lines (shader scans, image loads) join the frame
@@ -113,14 +140,15 @@ int runCommand(const CaptureOptions& options) {
         return badOption("--trace " + options.traceFile + ": cannot be written");
     // Shaders, textures and the music are found relative to the demo folder.
     if (!options.demoFolder.empty()) {
-        fs::current_path(options.demoFolder, ignored);
-        if (ignored) return badOption("--demo " + options.demoFolder + ": " + ignored.message());
+        std::error_code failure;
+        fs::current_path(options.demoFolder, failure);
+        if (failure) return badOption("--demo " + options.demoFolder + ": " + failure.message());
     }
 
     const int largest = platform::maximumHeadlessSize();
     if (options.width > largest || options.height > largest)
-        return badOption("--size " + std::to_string(options.width) + "x" + std::to_string(options.height) +
-                         ": this GL draws at most " + std::to_string(largest) + " pixels wide and high");
+        return badOption("--size " + sizeText(options) + ": this GL draws at most " + std::to_string(largest) +
+                         " pixels wide and high");
     platform::initHeadlessGl(options.width, options.height);
     windowWidth = options.width;
     windowHeight = options.height;
@@ -130,8 +158,8 @@ int runCommand(const CaptureOptions& options) {
     std::unique_ptr<Demo> demo(loadDemo(timelineFile.get(), stdout));
     const double to = options.to.value_or(static_cast<double>(demo->endTime));
     if (!(options.from < to))
-        return badOption("nothing to capture: --from " + std::to_string(options.from) + " is not before " +
-                         (options.to ? "--to " : "the end of the timeline, ") + std::to_string(to));
+        return badOption("nothing to capture: --from " + secondsText(options.from) + " is not before " +
+                         (options.to ? "--to " : "the end of the timeline, ") + secondsText(to));
     const FrameSchedule schedule{options.from, options.rate, frameCount(options.from, to, options.rate)};
 
     // The player's checks and messages for the music, before any rendering;
@@ -156,14 +184,15 @@ int runCommand(const CaptureOptions& options) {
 
     platform::catchInterrupts();
     Progress progress(schedule.count, platform::standardErrorIsTerminal());
-    CaptureOutcome outcome = runCapture(
+    const CaptureOutcome outcome = runCapture(
         *demo, schedule, options.width, options.height, *sink, [] { return platform::interruptRequested(); },
         &progress);
     progress.clear();
     sink.reset();
     if (outcome.interrupted) {
         temporary->abandon();
-        return std::fprintf(stderr, "%s: interrupted; nothing was written\n", programName), exitInterrupted;
+        std::fprintf(stderr, "%s: interrupted; nothing was written\n", programName);
+        return exitInterrupted;
     }
     if (!outcome.error.empty()) {
         temporary->abandon();
@@ -174,15 +203,7 @@ int runCommand(const CaptureOptions& options) {
     } catch (const std::exception& e) {
         return failed(e.what());
     }
-
-    const double seconds = progress.elapsedSeconds();
-    std::fprintf(stderr, "%s: wrote %s: %lld frame%s at %dx%d, %s fps, demo time %.3f to %.3f%s%s, in %.1f s (%.1f fps)\n",
-                 programName, target.path.c_str(), static_cast<long long>(outcome.frames),
-                 outcome.frames == 1 ? "" : "s", options.width,
-                 options.height, rateText(options.rate).c_str(), schedule.from,
-                 schedule.from + schedule.offsetOf(outcome.frames), outcome.halted ? ", ended by halt()" : "",
-                 music ? ", with music" : "", seconds,
-                 seconds > 0.0 ? static_cast<double>(outcome.frames) / seconds : 0.0);
+    printSummary(target, options, schedule, outcome, music != nullptr, progress.elapsedSeconds());
     return 0;
 }
 
