@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 DEMO ?= examples/aurora
 
-.PHONY: all deps configure build run test test-plain test-sanitize bench fuzz install clean
+.PHONY: all deps configure build run capture screenshots test test-plain test-sanitize bench fuzz install clean
 
 all: build
 
@@ -28,6 +28,18 @@ examples/aurora/demo.ogg: tools/make-example-music
 run: build examples/aurora/demo.ogg
 	$(CURDIR)/$(BUILD)/quadrelume --edit $(DEMO)
 
+# Renders DEMO headless into CAPTURE: a .mp4, .mkv or .webm file with the
+# music, or PNG frames (frames/%05d.png, or an existing folder). CAPTURE_ARGS
+# adds options, for example CAPTURE_ARGS="--size 1280x720 --fps 30".
+CAPTURE ?= aurora.mp4
+CAPTURE_ARGS ?=
+capture: build examples/aurora/demo.ogg
+	$(BUILD)/quadrelume-capture --demo $(DEMO) $(CAPTURE_ARGS) $(CAPTURE)
+
+# The README's screenshots, made with quadrelume-capture.
+screenshots: build
+	tools/make-screenshots $(BUILD)
+
 # What CI runs: the whole suite, then the whole suite again built with
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 test:
@@ -42,7 +54,7 @@ test-sanitize:
 	$(MAKE) test-plain BUILD=build-sanitize CMAKE_FLAGS="-DQUADRELUME_SANITIZE=ON -DQUADRELUME_BENCH=OFF"
 
 # Every benchmark (Google Benchmark), written up in BENCHMARKS.md.
-bench: build
+bench: build examples/aurora/demo.ogg
 	tools/write-benchmarks $(BUILD) BENCHMARKS.md
 
 # The fuzzers (libFuzzer, clang, with AddressSanitizer and

@@ -1,0 +1,39 @@
+#include "capture/capture_run.h"
+
+#include <GLES2/gl2.h>
+
+#include "app/shell_state.h"
+#include "capture/frame_pipeline.h"
+#include "platform/headless_gl.h"
+
+namespace quadrelume::capture {
+
+CaptureOutcome runCapture(Demo& demo, const FrameSchedule& schedule, int width, int height, FrameSink& sink,
+                          const std::function<bool()>& stop, Progress* progress) {
+    CaptureOutcome outcome;
+    FramePipeline pipeline(sink, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    for (std::int64_t i = 0; i < schedule.count; ++i) {
+        if (stop()) {
+            outcome.interrupted = true;
+            return outcome;
+        }
+        std::uint8_t* pixels = pipeline.acquire();
+        if (pixels == nullptr) break;  // the sink failed
+        glViewport(0, 0, width, height);
+        glClear(GL_COLOR_BUFFER_BIT);
+        demo.render(schedule.timeOf(i));
+        platform::readHeadlessPixels(pixels);
+        pipeline.submit(pixels);
+        outcome.frames = i + 1;
+        if (progress != nullptr) progress->frameDone(outcome.frames);
+        if (running == 0) {
+            outcome.halted = true;
+            break;
+        }
+    }
+    outcome.error = pipeline.finish();
+    return outcome;
+}
+
+}  // namespace quadrelume::capture

@@ -1,0 +1,35 @@
+// The frame loop of a capture: the player's per-frame pass at fixed times.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "capture/frame_schedule.h"
+#include "capture/frame_sink.h"
+#include "capture/progress.h"
+#include "timeline/demo.h"
+
+namespace quadrelume::capture {
+
+// How a capture's frame loop ended.
+struct CaptureOutcome {
+    std::int64_t frames = 0;   // frames rendered and handed to the sink
+    bool halted = false;       // the script's halt() ended it
+    bool interrupted = false;  // `stop` ended it; the sink was not finished
+    std::string error;         // the sink's failure; empty when it wrote everything
+};
+
+// Renders the frames of `schedule` one by one as the player's frame pass
+// does (viewport over width x height, clear to transparent black,
+// Demo::render at the frame's time) into the current framebuffer of the
+// headless GL context, reads each back and hands it to `sink` through a
+// FramePipeline, so that the sink's work overlaps the rendering. Stops after
+// the frame in which the script halts (`running` becomes 0), and before the
+// next frame once `stop` answers true or the sink has failed. Then, unless
+// stopped, has the sink finish. `progress` (may be null) hears of every
+// frame rendered.
+CaptureOutcome runCapture(Demo& demo, const FrameSchedule& schedule, int width, int height, FrameSink& sink,
+                          const std::function<bool()>& stop, Progress* progress);
+
+}  // namespace quadrelume::capture
