@@ -32,7 +32,10 @@ protected:
         auto found = x.waitForWindow("Quadrelume", startSeconds);
         ASSERT_TRUE(found.has_value()) << "no window; stderr: " << player->errors();
         window = *found;
-        pause(300);  // let it draw a few frames
+        // Let it draw a few frames: the window shows before the first one,
+        // and a sanitized build on a busy machine takes its time.
+        testing::waitForOutput(*player, "-----------------", startSeconds);
+        pause(300);
     }
 
     std::optional<int> exitCode() { return player->waitForExit(exitSeconds); }
