@@ -64,6 +64,9 @@ int main() {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     platform::DirectoryWatch watch;
     watch.start(".");  // without a watch the demo still plays; it just does not reload
+    setBeingWrittenCheck(  // a file still being written is reloaded after its writer's close
+        [](const std::string& path, void* w) { return static_cast<platform::DirectoryWatch*>(w)->isBeingWritten(path); },
+        &watch);
     DemoClock demoClock = chooseClock(musicPath);
 
     PlayerHost host(watch, *timeline);
