@@ -57,7 +57,7 @@ TEST_F(ReloadFaults, AShaderStillBeingWrittenWaitsForItsWriterToClose) {
     std::fflush(writer);
     demo.write("time.txt", "0 1000 #fx\n");
     // The shader's holder is polled before the timeline's in the same pass.
-    ASSERT_NE(waitForOutput(*player, "Reloading:time.txt\n", 5), std::string::npos);
+    ASSERT_NE(waitForOutput(*player, "Reloading:time.txt\n", 5), std::string::npos) << player->errors();
     EXPECT_EQ(player->output().find("Reloading:fx.ps"), std::string::npos) << player->errors();
 
     std::fwrite(text.data() + 40, 1, text.size() - 40, writer);
@@ -75,7 +75,7 @@ TEST_F(ReloadFaults, AFolderMadeWhileEventsWereLostIsWatched) {
     // More events than the kernel queues (16384 by default) while the player
     // is stopped; the new folder comes after the queue is full.
     ::kill(player->pid(), SIGSTOP);
-    for (int i = 0; i < 17000; ++i) std::fclose(std::fopen(demo.file("f" + std::to_string(i)).c_str(), "w"));
+    for (int i = 0; i < 17000; ++i) demo.write("f" + std::to_string(i), "");
     std::filesystem::create_directory(demo.file("sub"));
     demo.write("sub/fx.ps", fill(blue));
     demo.write("time.txt", "0 1000 #sub/fx\n");
