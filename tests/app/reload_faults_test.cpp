@@ -75,7 +75,11 @@ TEST_F(ReloadFaults, AFolderMadeWhileEventsWereLostIsWatched) {
     // More events than the kernel queues (16384 by default) while the player
     // is stopped; the new folder comes after the queue is full.
     ::kill(player->pid(), SIGSTOP);
-    for (int i = 0; i < 17000; ++i) demo.write("f" + std::to_string(i), "");
+    for (int i = 0; i < 17000; ++i) {
+        std::FILE* file = std::fopen(demo.file("f" + std::to_string(i)).c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fclose(file);
+    }
     std::filesystem::create_directory(demo.file("sub"));
     demo.write("sub/fx.ps", fill(blue));
     demo.write("time.txt", "0 1000 #sub/fx\n");
