@@ -130,6 +130,9 @@ int main(int argc, char** argv) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     platform::DirectoryWatch watch;
     watch.start(".");  // without a watch the demo still plays; it just does not reload
+    setBeingWrittenCheck(  // a file still being written is reloaded after its writer's close
+        [](const std::string& path, void* w) { return static_cast<platform::DirectoryWatch*>(w)->isBeingWritten(path); },
+        &watch);
     DemoClock demoClock = chooseClock(musicPath);
     runningClock = demoClock.clock.get();
 
@@ -142,6 +145,7 @@ int main(int argc, char** argv) {
     demoClock.clock.reset();  // the music stops before anything it reads goes
     demoClock.music.reset();
     watch.close();
+    setBeingWrittenCheck(nullptr, nullptr);
     timeline.reset();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace quadrelume {
 namespace {
@@ -20,7 +21,19 @@ std::FILE* openMeasured(const std::string& path, long* length) {
     return file;
 }
 
+BeingWrittenCheck beingWrittenCheck = nullptr;
+void* beingWrittenContext = nullptr;
+
+bool beingWritten(const std::string& path) {
+    return beingWrittenCheck != nullptr && beingWrittenCheck(path, beingWrittenContext);
+}
+
 }  // namespace
+
+void setBeingWrittenCheck(BeingWrittenCheck check, void* context) {
+    beingWrittenCheck = check;
+    beingWrittenContext = context;
+}
 
 FileData::FileData(std::string_view text) {
     resize(static_cast<std::int32_t>(text.size()));
@@ -50,13 +63,21 @@ void ReloadableFileData::readFrom(std::FILE* file, long length) {
 
 bool ReloadableFileData::reloadIfChanged() {
     std::optional<platform::FileStamp> current = platform::fileStamp(path);
-    if (!current || *current == stamp) return false;
+    if (!current || *current == stamp || beingWritten(path)) return false;
     long length = 0;
     std::FILE* file = openMeasured(path, &length);
     if (file == nullptr) return false;
-    std::printf("Reloading:%s\n", path.c_str());
-    readFrom(file, length);
+    ReloadableFileData fresh(path, *current);
+    fresh.readFrom(file, length);
     std::fclose(file);
+    // A writer that came in while the file was read may have left half a
+    // save in what was read: keep the old version and stamp, and take the
+    // file again after the writer's close makes the watch signal.
+    std::optional<platform::FileStamp> after = platform::fileStamp(path);
+    if (!after || *after != *current || beingWritten(path)) return false;
+    std::printf("Reloading:%s\n", path.c_str());
+    std::swap(data, fresh.data);
+    std::swap(size, fresh.size);
     stamp = *current;
     return true;
 }

@@ -47,7 +47,9 @@ public:
     // If the file's stamp differs from the one of the held version and the
     // file can be read, prints "Reloading:<path>", reads it again and answers
     // true. A missing or unreadable file leaves everything as it was, so a
-    // later call tries again.
+    // later call tries again; so does a file that the installed check
+    // (setBeingWrittenCheck) reports as still being written, and one whose
+    // stamp changed while it was read.
     bool reloadIfChanged() override;
 
     const std::string path;
@@ -58,6 +60,18 @@ private:
     // Replaces the contents with the `length` bytes of the open `file`.
     void readFrom(std::FILE* file, long length);
 };
+
+// Answers whether the file at `path` is open for writing by some process
+// that has written to it and not closed it yet, so that its contents may be
+// half of a save. `context` is the pointer installed with the check.
+using BeingWrittenCheck = bool (*)(const std::string& path, void* context);
+
+// Installs the check that reloadIfChanged asks, before and after re-reading
+// a changed file, whether the file is still being written; `context` (not
+// owned) must stay valid for as long as the check is installed. Null, the
+// default, reports no file as being written. Reading a file for the first
+// time (loadReloadableFile) does not ask.
+void setBeingWrittenCheck(BeingWrittenCheck check, void* context);
 
 // Reads the file at `path` whole. Null when it is missing, unreadable or too
 // large for a 32-bit size (2 GiB or more); nothing is printed.

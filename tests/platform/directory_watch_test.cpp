@@ -107,6 +107,32 @@ TEST_F(DirectoryWatchTest, ClosedWatchReportsFailure) {
     watch.close();  // twice is fine
 }
 
+TEST(DirectoryWatch, FollowsLinksToFoldersOnceAndNeverUpward) {
+    namespace fs = std::filesystem;
+    TempDir outer;
+    for (const char* folder : {"demo", "shared", "elsewhere", "later"}) fs::create_directory(outer.file(folder));
+    // Two links to one folder, links to the demo itself, to its parent and
+    // back from the linked folder: each folder is watched once, and the tree
+    // above the demo not at all.
+    for (auto [target, link] : {std::pair{"../shared", "demo/a"}, {"../shared", "demo/b"}, {".", "demo/self"},
+                                {"..", "demo/up"}, {"../demo", "shared/back"}}) {
+        fs::create_directory_symlink(target, outer.file(link));
+    }
+    DirectoryWatch watch;
+    ASSERT_TRUE(watch.start(outer.file("demo")));
+    outer.write("shared/fx.ps", "x");
+    EXPECT_EQ(waitForSignal(watch), State::signalled);
+    watch.rearm();
+    outer.write("elsewhere/fx.ps", "x");
+    EXPECT_TRUE(staysQuiet(watch)) << "the parent's other folders are not watched";
+
+    // A link made while the watch runs is followed too.
+    fs::create_directory_symlink("../later", outer.file("demo/later"));
+    ASSERT_TRUE(staysQuiet(watch));
+    outer.write("later/fx.ps", "x");
+    EXPECT_EQ(waitForSignal(watch), State::signalled);
+}
+
 TEST(DirectoryWatch, MissingDirectoryGivesNoWatch) {
     DirectoryWatch watch;
     EXPECT_FALSE(watch.start("/nonexistent/quadrelume"));
