@@ -82,6 +82,7 @@ void OggMusicDecoder::setStallAllowance(double seconds) { stallAllowance_ = seco
 
 void OggMusicDecoder::setReferenceTime(double streamTime) {
     referenceTime_.store(streamTime, std::memory_order_release);
+    fillingUntil_ = streamTime + 1.0;
 }
 
 long double OggMusicDecoder::reading(double streamTime) const {
@@ -113,7 +114,7 @@ void OggMusicDecoder::trackBurst(unsigned long frames, double streamTime) {
     bool sameBurst = streamTime - lastRenderTime_ < 0.5 * static_cast<double>(frames) / rate_;
     burstFrames_ = (sameBurst ? burstFrames_ : 0) + static_cast<std::int64_t>(frames);
     lastRenderTime_ = streamTime;
-    if (burstFrames_ > largestBurst_.load(std::memory_order_relaxed))
+    if (streamTime < fillingUntil_ && burstFrames_ > largestBurst_.load(std::memory_order_relaxed))
         largestBurst_.store(burstFrames_, std::memory_order_relaxed);
 }
 

@@ -61,13 +61,16 @@ public:
     // from the buffers it holds, as far as the device tells (0 until set).
     // Some devices hold more than they tell and call back in bursts spaced
     // wider than that; so the allowance grows to the most frames rendered in
-    // one burst (renders less than half a buffer apart): a device that took
-    // that much at once holds at least that much.
+    // one burst (renders less than half a buffer apart) in the first second
+    // after a start, while the device fills up: a device that took that much
+    // at once holds at least that much. (Later bursts may be a device making
+    // up for a stall, and teach nothing.)
     void setStallAllowance(double seconds);
 
-    // Sets the stream time of the last render: before the first render, and
-    // again when the stream starts after a stop, so that the time it stood
-    // still does not count. Only while no render can run.
+    // Tells that the stream starts at `streamTime`: before the first render,
+    // and again when the stream starts after a stop, so that the time it
+    // stood still does not count. Only while no render can run. Until called,
+    // the stream counts as started at 0.
     void setReferenceTime(double streamTime);
 
     // The playback position at stream time `streamTime`, in seconds. While a
@@ -122,6 +125,9 @@ private:
     // rendered in the burst it belongs to.
     double lastRenderTime_ = -1e300;
     std::int64_t burstFrames_ = 0;
+    // Until when bursts count towards the allowance: set with the reference
+    // time, while no render runs.
+    double fillingUntil_ = 1.0;
 
     // -1 for none, else the frame to continue from (at least 0).
     std::atomic<std::int64_t> pendingSeek_{-1};
@@ -130,7 +136,7 @@ private:
     std::atomic<std::int64_t> position_{0};
     std::atomic<double> referenceTime_{0.0};
     std::atomic<const char*> failure_{nullptr};
-    // The most frames rendered in one burst so far.
+    // The most frames rendered in one burst while the device filled up.
     std::atomic<std::int64_t> largestBurst_{0};
 };
 

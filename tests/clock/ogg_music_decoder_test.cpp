@@ -99,13 +99,17 @@ TEST(OggMusicDecoder, ReadingRunsOnFromTheLastRenderNoFurtherThanAStalledDeviceC
     // Ten seconds without a render: the device has long played all it held.
     EXPECT_NEAR(readingAt(decoder, 210.0), 0.06, 1e-9);
 
-    // A device that takes 0.2 s at once, every 0.2 s, holds at least that
-    // much: the reading flows on between its bursts, and stops after as much
-    // when they stop.
+    // A device that takes 0.2 s at once, every 0.2 s, from its start holds
+    // at least that much: the reading flows on between its bursts, and stops
+    // after as much when they stop. A burst after a stall, making up for
+    // it, says nothing of what it holds.
+    decoder.setReferenceTime(300.0);
     for (int burst = 0; burst < 3; ++burst)
         for (int i = 0; i < 20; ++i) decoder.render(buffer.data(), 441, 300.0 + 0.2 * burst);
     EXPECT_NEAR(readingAt(decoder, 300.55), 0.61 + 0.15, 1e-9);
     EXPECT_NEAR(readingAt(decoder, 310.0), 0.61 + 0.2, 1e-9);
+    for (int i = 0; i < 1000; ++i) decoder.render(buffer.data(), 441, 310.0);
+    EXPECT_NEAR(readingAt(decoder, 320.0), 10.61 + 0.2, 1e-9);
 
     // Past the end of the data, the silent buffers count as played: the
     // reading goes on at the pace of the renders, and stalls with them.
