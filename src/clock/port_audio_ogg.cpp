@@ -96,7 +96,8 @@ bool PortAudioOgg::startOutput(OutputFailure* failed) {
     }
     // A stalled device still plays what it holds: its queue (the output
     // latency) and the buffer being handed over. Past that the music has
-    // really stopped, and so does the clock.
+    // really stopped, and so does the clock. (Devices that hold more than
+    // they tell show it while they fill up; the decoder learns that.)
     const PaStreamInfo* info = Pa_GetStreamInfo(stream_);
     double queued = info != nullptr ? info->outputLatency : 0.0;
     decoder_.setStallAllowance(queued + static_cast<double>(framesPerBuffer) / rate);

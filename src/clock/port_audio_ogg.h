@@ -56,9 +56,10 @@ public:
     // stopped, until started again.
     void seek(float seconds) override;
     // The playback position in seconds. While no callback comes (a stalled
-    // device) it runs on at most by what the device can still play: the
-    // stream's output latency plus one buffer past the last decoded buffer.
-    // It never goes back, except to a seek's target: the decode times of
+    // device) it runs on past the last decoded buffer at most by what the
+    // device can still play: the stream's output latency plus one buffer, or
+    // more where the device took in more at once when it started (see
+    // OggMusicDecoder::setStallAllowance). It never goes back, except to a seek's target: the decode times of
     // buffers produced in a burst would otherwise let it run ahead and then
     // fall back. A decoding failure met in the callback, which plays silence
     // from then on, is raised here, on the calling thread: fatal with its
