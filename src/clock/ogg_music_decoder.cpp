@@ -1,5 +1,6 @@
 #include "clock/ogg_music_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/fatal.h"
@@ -7,11 +8,16 @@
 namespace quadrelume {
 namespace {
 
-static_assert(std::atomic<std::int64_t>::is_always_lock_free && std::atomic<double>::is_always_lock_free,
+static_assert(std::atomic<std::int64_t>::is_always_lock_free && std::atomic<double>::is_always_lock_free &&
+                  std::atomic<const char*>::is_always_lock_free,
               "the audio thread must never wait for the main thread");
 
 // The most bytes, in whole frames, that one ov_read call can be asked for.
 constexpr unsigned long maxReadBytes = 0x7FFFFFFCul;
+
+// The furthest a seek may go: exact in a double, and far from overflowing
+// the position however long the silence after it lasts.
+constexpr double maxSeekFrame = 9007199254740992.0;  // 2^53
 
 MemorySource& sourceOf(void* datasource) { return *static_cast<MemorySource*>(datasource); }
 
@@ -64,73 +70,98 @@ void OggMusicDecoder::refuse(const char* message) {
 void OggMusicDecoder::requestSeek(double seconds) {
     double frame = seconds * rate_;
     std::int64_t target = 0;  // also for NaN
-    if (frame >= static_cast<double>(totalFrames_)) target = totalFrames_;
+    if (frame >= maxSeekFrame) target = static_cast<std::int64_t>(maxSeekFrame);
     else if (frame > 0) target = static_cast<std::int64_t>(frame);
+    requestedSeconds_ = frame > 0 ? std::min(seconds, maxSeekFrame / rate_) : 0.0;
     pendingSeek_.store(target, std::memory_order_release);
 }
 
 bool OggMusicDecoder::seekPending() const { return pendingSeek_.load(std::memory_order_acquire) >= 0; }
 
+void OggMusicDecoder::setStallAllowance(double seconds) { stallAllowance_ = seconds; }
+
 void OggMusicDecoder::setReferenceTime(double streamTime) {
     referenceTime_.store(streamTime, std::memory_order_release);
+    fillingUntil_ = streamTime + 1.0;
 }
 
 long double OggMusicDecoder::reading(double streamTime) const {
-    // publish stores the time before the count: a count read here comes with
-    // its own time or a later one, so the reading can lag by a buffer but
-    // never run ahead.
-    std::int64_t decoded = decodedFrames_.load(std::memory_order_acquire);
+    if (seekPending()) return requestedSeconds_;
+    // publish stores the time before the position: a position read here
+    // comes with its own time or a later one, so the reading can lag by a
+    // buffer but never run ahead.
+    std::int64_t position = position_.load(std::memory_order_acquire);
     double reference = referenceTime_.load(std::memory_order_acquire);
-    return static_cast<long double>(streamTime - reference) +
-           static_cast<long double>(decoded) / static_cast<long double>(rate_);
+    double burst = static_cast<double>(largestBurst_.load(std::memory_order_relaxed)) / rate_;
+    double sinceRender = std::clamp(streamTime - reference, 0.0, std::max(stallAllowance_, burst));
+    return static_cast<long double>(sinceRender) +
+           static_cast<long double>(position) / static_cast<long double>(rate_);
 }
 
-void OggMusicDecoder::publish(std::int64_t decoded, double streamTime) {
+const char* OggMusicDecoder::failure() const { return failure_.load(std::memory_order_acquire); }
+
+void OggMusicDecoder::fail(const char* message) {
+    const char* none = nullptr;
+    failure_.compare_exchange_strong(none, message, std::memory_order_acq_rel);
+}
+
+void OggMusicDecoder::publish(std::int64_t position, double streamTime) {
     referenceTime_.store(streamTime, std::memory_order_release);
-    decodedFrames_.store(decoded, std::memory_order_release);
+    position_.store(position, std::memory_order_release);
 }
 
-void OggMusicDecoder::applyPendingSeek(double streamTime) {
-    std::int64_t target = pendingSeek_.load(std::memory_order_acquire);
-    if (target < 0) return;
-    // The end needs no decoder call: the data counts as ended from there on.
-    if (target < totalFrames_ && ov_pcm_seek(&vorbis_, target) < 0) fatal("Error seeking in ogg file");
-    // The position restarts from the target now; keeping the time of the
-    // last decode would add the time since then to a seek to the end, where
-    // no decode follows.
-    publish(target, streamTime);
-    // A seek requested while this one ran stays pending for the next render.
-    pendingSeek_.compare_exchange_strong(target, -1, std::memory_order_acq_rel);
+void OggMusicDecoder::trackBurst(unsigned long frames, double streamTime) {
+    bool sameBurst = streamTime - lastRenderTime_ < 0.5 * static_cast<double>(frames) / rate_;
+    burstFrames_ = (sameBurst ? burstFrames_ : 0) + static_cast<std::int64_t>(frames);
+    lastRenderTime_ = streamTime;
+    if (streamTime < fillingUntil_ && burstFrames_ > largestBurst_.load(std::memory_order_relaxed))
+        largestBurst_.store(burstFrames_, std::memory_order_relaxed);
 }
 
-void OggMusicDecoder::render(void* output, unsigned long frames, double streamTime) {
-    applyPendingSeek(streamTime);
-    char* out = static_cast<char*>(output);
-    std::int64_t decoded = decodedFrames_.load(std::memory_order_relaxed);  // only this thread writes it
+std::int64_t OggMusicDecoder::fill(char* out, unsigned long frames, std::int64_t position) {
     unsigned long done = 0;
     int holes = 0;
-    while (done < frames) {
-        if (decoded >= totalFrames_) {
-            std::memset(out + done * bytesPerFrame, 0, (frames - done) * bytesPerFrame);
-            return;
-        }
+    // Only this thread records failures, so a relaxed look suffices here.
+    while (done < frames && position < totalFrames_ && failure_.load(std::memory_order_relaxed) == nullptr) {
         unsigned long room = (frames - done) * bytesPerFrame;
         int length = room < maxReadBytes ? static_cast<int>(room) : static_cast<int>(maxReadBytes);
         int link = 0;
         long got = ov_read(&vorbis_, out + done * bytesPerFrame, length, &link);
         if (got > 0) {
             unsigned long count = static_cast<unsigned long>(got) / bytesPerFrame;
-            decoded += static_cast<std::int64_t>(count);
+            position += static_cast<std::int64_t>(count);
             done += count;
             holes = 0;
-            publish(decoded, streamTime);
         } else if (got == OV_EBADLINK) {
-            fatal("Error in ogg file");
+            fail("Error in ogg file");
         } else if (got == 0 || ++holes >= holeLimit) {
-            decoded = totalFrames_;
-            publish(decoded, streamTime);
+            position = totalFrames_;
         }
     }
+    // Silence after the end (or after a failure) counts as played: while the
+    // stream takes it, the clock runs on at the stream's pace.
+    std::memset(out + done * bytesPerFrame, 0, (frames - done) * bytesPerFrame);
+    return position + static_cast<std::int64_t>(frames - done);
+}
+
+void OggMusicDecoder::render(void* output, unsigned long frames, double streamTime) {
+    std::int64_t seekTarget = pendingSeek_.load(std::memory_order_acquire);
+    std::int64_t position = position_.load(std::memory_order_relaxed);  // only this thread writes it
+    if (seekTarget >= 0) {
+        // A target at or past the end needs no decoder call: the data counts
+        // as ended from there on.
+        if (seekTarget < totalFrames_ && failure_.load(std::memory_order_relaxed) == nullptr &&
+            ov_pcm_seek(&vorbis_, seekTarget) < 0)
+            fail("Error seeking in ogg file");
+        position = seekTarget;
+    }
+    position = fill(static_cast<char*>(output), frames, position);
+    trackBurst(frames, streamTime);
+    publish(position, streamTime);
+    // Only now may the reading leave the seek's target: the position it then
+    // finds is the target's. A seek requested meanwhile stays pending for
+    // the next render.
+    if (seekTarget >= 0) pendingSeek_.compare_exchange_strong(seekTarget, -1, std::memory_order_acq_rel);
 }
 
 }  // namespace quadrelume

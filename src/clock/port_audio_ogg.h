@@ -3,6 +3,8 @@
 
 #include <portaudio.h>
 
+#include <string>
+
 #include "clock/ogg_music_decoder.h"
 #include "clock/time_source.h"
 #include "reload/file_data.h"
@@ -10,8 +12,8 @@
 // Plays a stereo Ogg Vorbis file held in memory on the default output device
 // and reads the playback position as the clock: the position just past the
 // last decoded buffer plus the stream time since that buffer was decoded.
-// Decoding runs in PortAudio's stream callback; a seek is handed over to it
-// and takes effect in the next callback.
+// Decoding runs in PortAudio's stream callback; a seek shows in the reading
+// at once and is carried out by the next callback.
 //
 // One per process. The main thread calls every member; the stream callback
 // touches only the decoder.
@@ -25,6 +27,14 @@ public:
     // "PA streamstart" (reported by reportPortAudioError).
     static PortAudioOgg* create(quadrelume::FileData* file);
 
+    // As create, except that a missing or unusable audio output ends nothing:
+    // when PortAudio fails at one of the places above, it is shut down again
+    // and the answer is null, with the report create would show (ending in a
+    // newline) in `*whyNot`. A file that cannot be played and a second player
+    // stay fatal; a refused output makes no player, so a later creation may
+    // try again.
+    static PortAudioOgg* createIfAudible(quadrelume::FileData* file, std::string* whyNot);
+
     // Stops the stream if it plays, closes it and shuts PortAudio down;
     // failures are reported at "PA streamstop" and "PA streamclose".
     ~PortAudioOgg() override;
@@ -32,30 +42,62 @@ public:
     PortAudioOgg& operator=(const PortAudioOgg&) = delete;
 
     // Starts or stops the stream; a call with the current state does nothing.
-    // Failures are reported at "PA streamstart" and "PA streamstop".
+    // Stopping holds the reading where it stands; the buffers already handed
+    // to the device still play out. Starting continues the music with the
+    // first frame not yet played, and the reading from where it was held, at
+    // no more than the stream's pace until the next seek: the device takes
+    // in a whole buffer's worth at once when it starts, which would
+    // otherwise make the reading jump ahead. Failures are reported at
+    // "PA streamstart" and "PA streamstop".
     void setRunning(bool running) override;
-    // Hands `seconds` into the music to the next callback (see
-    // OggMusicDecoder::requestSeek); the reading follows once it has run.
+    // Makes the clock read `seconds` at once (clamped as by
+    // OggMusicDecoder::requestSeek) and hands the seek to the next callback;
+    // the reading holds there until that callback has run, and while
+    // stopped, until started again.
     void seek(float seconds) override;
-    // The playback position in seconds. It never goes back, except once a
-    // seek has been carried out: the decode times of buffers produced in a
-    // burst would otherwise let the reading run ahead and then fall back.
+    // The playback position in seconds. While no callback comes (a stalled
+    // device) it runs on past the last decoded buffer at most by what the
+    // device can still play: the stream's output latency plus one buffer, or
+    // more where the device took in more at once when it started (see
+    // OggMusicDecoder::setStallAllowance). It never goes back, except to a seek's target: the decode times of
+    // buffers produced in a burst would otherwise let it run ahead and then
+    // fall back. A decoding failure met in the callback, which plays silence
+    // from then on, is raised here, on the calling thread: fatal with its
+    // message.
     float currentTime() override;
 
 private:
+    // Where PortAudio failed, for the report.
+    struct OutputFailure {
+        const char* place = nullptr;
+        PaError error = paNoError;
+    };
+
+    // Opens the decoder on `file`; fatal when the file cannot be played.
     explicit PortAudioOgg(quadrelume::FileData* file);
+    // Creation with the stream started, or null with `*failed` filled.
+    static PortAudioOgg* make(quadrelume::FileData* file, OutputFailure* failed);
+    // Initialises PortAudio and opens and starts the stream on the default
+    // output device. On failure closes what it opened, shuts PortAudio down
+    // again and answers false with `*failed` filled.
+    bool startOutput(OutputFailure* failed);
 
     static int streamCallback(const void* input, void* output, unsigned long frames,
                               const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags flags, void* self);
 
     bool playing_ = false;
     quadrelume::OggMusicDecoder decoder_;
+    // Null until the stream is open, and again once a start has failed.
     PaStream* stream_ = nullptr;
 
     // Main-thread state of currentTime: the highest reading given since the
-    // last carried-out seek, and whether a requested seek is still awaited.
+    // last seek, the reading held while stopped, and since the last start
+    // (until a seek), the reading and stream time it started from.
     float highestReading_ = 0.0f;
-    bool awaitingSeek_ = false;
+    float heldReading_ = 0.0f;
+    bool paced_ = false;
+    double startReading_ = 0.0;
+    double startTime_ = 0.0;
 };
 
 namespace quadrelume {

@@ -26,6 +26,10 @@ float TorvaTimeSource::currentTime() {
 }
 
 void TorvaTimeSource::seek(float seconds) {
+    if (!isRunning) {
+        baseMs = toMilliseconds(seconds);
+        return;
+    }
     baseMs = static_cast<std::int32_t>(counter_() - static_cast<std::uint32_t>(toMilliseconds(seconds)));
 }
 

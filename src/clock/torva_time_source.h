@@ -18,8 +18,8 @@ public:
     explicit TorvaTimeSource(Counter counter = {});
 
     void setRunning(bool running) override;
-    // Sets the running base even while stopped: starting again continues
-    // from the reading at which the clock stopped, not from this seek.
+    // Makes the clock read `seconds` (whole milliseconds, truncated). While
+    // stopped it holds that reading, and starting again continues from it.
     void seek(float seconds) override;
     float currentTime() override;
 

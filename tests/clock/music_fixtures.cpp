@@ -126,4 +126,59 @@ std::string oggPage(std::uint32_t serial, std::uint32_t sequence, const std::str
     return std::string(reinterpret_cast<char*>(header), 28) + bodyCopy;
 }
 
+namespace {
+
+// Vorbis header fields: packed from the least significant bit of each byte.
+struct BitCursor {
+    std::string& bytes;
+    std::size_t bit;
+
+    unsigned read(int count) {
+        unsigned value = 0;
+        for (int i = 0; i < count; ++i, ++bit) value |= static_cast<unsigned>(byte() >> (bit % 8) & 1u) << i;
+        return value;
+    }
+    void write(int count, unsigned value) {
+        for (int i = 0; i < count; ++i, ++bit) {
+            auto mask = static_cast<unsigned char>(1u << (bit % 8));
+            byte() = static_cast<unsigned char>((value >> i & 1u) ? byte() | mask : byte() & ~mask);
+        }
+    }
+    unsigned char& byte() {
+        if (bit / 8 >= bytes.size()) throw std::runtime_error("the codebook runs past its page");
+        return reinterpret_cast<unsigned char&>(bytes[bit / 8]);
+    }
+};
+
+}  // namespace
+
+std::string withUnusableFirstCodebook(const std::string& ogg) {
+    std::vector<std::string> pages = oggPages(ogg);
+    std::string out;
+    bool changed = false;
+    for (std::string& page : pages) {
+        std::size_t setup = page.find("\x05vorbis");
+        if (!changed && setup != std::string::npos) {
+            BitCursor bits{page, (setup + 7) * 8};
+            bits.read(8);                                   // codebook count - 1
+            unsigned sync = bits.read(24);                  // "BCV"
+            bits.read(16);                                  // dimensions
+            unsigned entries = bits.read(24);
+            unsigned ordered = bits.read(1);
+            unsigned sparse = bits.read(1);
+            if (sync != 0x564342 || ordered != 0 || sparse != 0 || entries < 3)
+                throw std::runtime_error("an unexpected first codebook");
+            for (unsigned i = 0; i < entries; ++i) bits.write(5, 0);  // codeword length 1
+            auto* header = reinterpret_cast<unsigned char*>(page.data());
+            long headerBytes = 27 + header[26];
+            ogg_page fitted{header, headerBytes, header + headerBytes, static_cast<long>(page.size()) - headerBytes};
+            ogg_page_checksum_set(&fitted);
+            changed = true;
+        }
+        out += page;
+    }
+    if (!changed) throw std::runtime_error("no set-up header");
+    return out;
+}
+
 }  // namespace quadrelume::testing

@@ -59,4 +59,9 @@ std::vector<std::string> oggPages(const std::string& bytes);
 // bytes) in stream `serial`, page sequence number `sequence`, no granule.
 std::string oggPage(std::uint32_t serial, std::uint32_t sequence, const std::string& body);
 
+// `ogg` (one link) with its first codebook made unusable: every codeword one
+// bit long, for more words than one bit tells apart. The headers still parse,
+// so the file opens; setting up its decoding fails.
+std::string withUnusableFirstCodebook(const std::string& ogg);
+
 }  // namespace quadrelume::testing

@@ -80,63 +80,88 @@ TEST_P(DecoderBufferSize, DecodesEveryFrameInOrderThenSilence) {
 
 INSTANTIATE_TEST_SUITE_P(Frames, DecoderBufferSize, ::testing::Values(1ul, 441ul, 480ul, 4096ul));
 
-TEST(OggMusicDecoder, ReadingIsThePositionPastTheLastDecodeAndKeepsGrowingAfterTheEnd) {
+double readingAt(const OggMusicDecoder& decoder, double streamTime) {
+    return static_cast<double>(decoder.reading(streamTime));
+}
+
+TEST(OggMusicDecoder, ReadingRunsOnFromTheLastRenderNoFurtherThanAStalledDeviceCouldPlay) {
     FileData file(fixtures().stereo);
     OggMusicDecoder decoder(&file);
+    decoder.setStallAllowance(0.05);  // what the device tells: its latency plus a buffer
     decoder.setReferenceTime(100.0);
-    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(100.25)), 0.25);
+    EXPECT_NEAR(readingAt(decoder, 100.03), 0.03, 1e-9);
+    EXPECT_NEAR(readingAt(decoder, 110.0), 0.05, 1e-9);
 
     std::vector<std::int16_t> buffer(441 * 2);
     decoder.render(buffer.data(), 441, 200.0);
-    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(200.0)), 0.01);
-    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(200.5)), 0.51);
+    EXPECT_NEAR(readingAt(decoder, 200.0), 0.01, 1e-9);
+    EXPECT_NEAR(readingAt(decoder, 200.03), 0.04, 1e-9);
+    // Ten seconds without a render: the device has long played all it held.
+    EXPECT_NEAR(readingAt(decoder, 210.0), 0.06, 1e-9);
 
-    // The last buffer of the data: the reading stands at the total from its
-    // decode on, and silent buffers after it do not move the decode time.
+    // A device that takes 0.2 s at once, every 0.2 s, from its start holds
+    // at least that much: the reading flows on between its bursts, and stops
+    // after as much when they stop. A burst after a stall, making up for
+    // it, says nothing of what it holds.
+    decoder.setReferenceTime(300.0);
+    for (int burst = 0; burst < 3; ++burst)
+        for (int i = 0; i < 20; ++i) decoder.render(buffer.data(), 441, 300.0 + 0.2 * burst);
+    EXPECT_NEAR(readingAt(decoder, 300.55), 0.61 + 0.15, 1e-9);
+    EXPECT_NEAR(readingAt(decoder, 310.0), 0.61 + 0.2, 1e-9);
+    for (int i = 0; i < 1000; ++i) decoder.render(buffer.data(), 441, 310.0);
+    EXPECT_NEAR(readingAt(decoder, 320.0), 10.61 + 0.2, 1e-9);
+
+    // Past the end of the data, the silent buffers count as played: the
+    // reading goes on at the pace of the renders, and stalls with them.
     decoder.requestSeek(static_cast<double>(decoder.totalFrames() - 441) / 44100.0);
-    decoder.render(buffer.data(), 441, 300.0);
     double total = static_cast<double>(decoder.totalFrames()) / 44100.0;
-    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(300.0)), total);
-    decoder.render(buffer.data(), 441, 301.0);
-    EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(303.0)), total + 3.0);
+    for (int i = 0; i <= 100; ++i) decoder.render(buffer.data(), 441, 400.0 + i * 0.01);
+    EXPECT_NEAR(readingAt(decoder, 401.0), total + 1.0, 1e-9);
+    EXPECT_NEAR(readingAt(decoder, 411.0), total + 1.2, 1e-9);
 }
 
 struct SeekCase {
     const char* name;
     double seconds;
-    std::int64_t expectedFrame;  // -1: the end
+    double firstReading;         // before the seek is carried out
+    std::int64_t expectedFrame;  // at or past the end: silence
 };
 
 class DecoderSeek : public ::testing::TestWithParam<SeekCase> {};
 
-TEST_P(DecoderSeek, TheNextRenderContinuesFromTheTarget) {
+TEST_P(DecoderSeek, ReadsTheTargetAtOnceAndTheNextRenderContinuesFromIt) {
     const Pcm& reference = fixtures().stereoPcm;
     FileData file(fixtures().stereo);
     OggMusicDecoder decoder(&file);
+    decoder.setStallAllowance(1.0);
     render(decoder, 30000);  // somewhere in the middle first
 
     decoder.requestSeek(GetParam().seconds);
     EXPECT_TRUE(decoder.seekPending());
+    // Until a render has carried it out, and however much stream time passes.
+    EXPECT_DOUBLE_EQ(readingAt(decoder, 0.5), GetParam().firstReading);
+    EXPECT_DOUBLE_EQ(readingAt(decoder, 40.0), GetParam().firstReading);
     Pcm out = render(decoder, 441, 441, 50.0);
     EXPECT_FALSE(decoder.seekPending());
-    std::int64_t frame = GetParam().expectedFrame < 0 ? reference.frames() : GetParam().expectedFrame;
-    if (GetParam().expectedFrame < 0) {
-        EXPECT_TRUE(testing::silent(out, 0, 441));
-        EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(50.0)), static_cast<double>(frame) / 44100.0);
-    } else {
-        EXPECT_EQ(testing::matchingFrames(out, 0, reference, frame), 441);
-        EXPECT_DOUBLE_EQ(static_cast<double>(decoder.reading(50.0)), static_cast<double>(frame + 441) / 44100.0);
-    }
+    std::int64_t frame = GetParam().expectedFrame;
+    if (frame >= reference.frames()) EXPECT_TRUE(testing::silent(out, 0, 441));
+    else EXPECT_EQ(testing::matchingFrames(out, 0, reference, frame), 441);
+    double after = readingAt(decoder, 50.0);
+    EXPECT_DOUBLE_EQ(after, static_cast<double>(frame + 441) / 44100.0);
+    EXPECT_GT(after, GetParam().firstReading);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, DecoderSeek,
-                         ::testing::Values(SeekCase{"Start", 0.0, 0}, SeekCase{"Middle", 0.5, 22050},
-                                           SeekCase{"Truncated", 1.00001, 44100},
-                                           SeekCase{"BeforeStart", -3.0, 0},
-                                           SeekCase{"NotANumber", std::nan(""), 0},
-                                           SeekCase{"AtEnd", 2.0, -1}, SeekCase{"PastEnd", 1e9, -1},
-                                           SeekCase{"Infinity", std::numeric_limits<double>::infinity(), -1}),
-                         [](const auto& info) { return info.param.name; });
+constexpr double infinity = std::numeric_limits<double>::infinity();
+constexpr std::int64_t lastSeekFrame = std::int64_t{1} << 53;
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, DecoderSeek,
+    ::testing::Values(SeekCase{"Start", 0.0, 0.0, 0}, SeekCase{"Middle", 0.5, 0.5, 22050},
+                      SeekCase{"Truncated", 1.00001, 1.00001, 44100}, SeekCase{"BeforeStart", -3.0, 0.0, 0},
+                      SeekCase{"NotANumber", std::nan(""), 0.0, 0}, SeekCase{"AtEnd", 2.0, 2.0, 88200},
+                      SeekCase{"PastEnd", 1e6, 1e6, 44100000000},
+                      SeekCase{"Infinity", infinity, static_cast<double>(lastSeekFrame) / 44100.0, lastSeekFrame}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(OggMusicDecoder, PlaysEveryLinkOfAChainedFile) {
     std::string chained = fixtures().stereo + fixtures().other;
@@ -188,14 +213,50 @@ TEST(OggMusicDecoder, EndlessHolesEndTheData) {
     std::int64_t tail = reference.frames() - 2000;
     EXPECT_LT(testing::findFrames(out, 0, reference, tail, 2000), 0);
     EXPECT_GE(testing::findFrames(out, 0, reference, 1000, 2000), 0);
-    // The clock jumped to the end in the buffer holding the last sound (render
-    // gives buffer i the stream time i * 0.01).
+    // The position jumped to the end after the last sound, and the silence
+    // from there on counts as played.
     std::int64_t lastSound = out.frames() - 1;
     while (testing::silent(out, lastSound, lastSound + 1)) --lastSound;
-    double endTime = static_cast<double>(lastSound / 441) * 0.01;
-    EXPECT_NEAR(static_cast<double>(decoder.reading(100.0)),
-                static_cast<double>(decoder.totalFrames()) / 44100.0 + 100.0 - endTime, 1e-9);
+    std::int64_t silence = out.frames() - (lastSound + 1);
+    double lastRender = static_cast<double>(out.frames() / 441 - 1) * 0.01;
+    EXPECT_NEAR(readingAt(decoder, lastRender), static_cast<double>(decoder.totalFrames() + silence) / 44100.0, 1e-9);
 }
+
+// A failure met in render must not end the process from the audio thread:
+// render records it and plays silence from there on, leaving the decoder
+// library alone (Tremor faults when asked to seek again after such a
+// failure).
+struct FailureCase {
+    const char* name;
+    double seekTo;  // below 0: play from the start
+    const char* message;
+};
+
+class DecoderFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(DecoderFailure, RenderRecordsItAndPlaysSilenceFromThenOn) {
+    const Pcm& first = fixtures().stereoPcm;
+    FileData file(fixtures().stereo + testing::withUnusableFirstCodebook(fixtures().other));
+    OggMusicDecoder decoder(&file);
+    if (GetParam().seekTo >= 0) decoder.requestSeek(GetParam().seekTo);
+    Pcm out = render(decoder, first.frames() + 22050);
+    ASSERT_NE(decoder.failure(), nullptr);
+    EXPECT_STREQ(decoder.failure(), GetParam().message);
+    std::int64_t played = GetParam().seekTo >= 0 ? 0 : first.frames();
+    EXPECT_EQ(testing::matchingFrames(out, 0, first, 0), played);
+    EXPECT_TRUE(testing::silent(out, played, out.frames()));
+
+    decoder.requestSeek(0.5);
+    Pcm later = render(decoder, 4410);
+    EXPECT_FALSE(decoder.seekPending());
+    EXPECT_TRUE(testing::silent(later, 0, later.frames()));
+    EXPECT_STREQ(decoder.failure(), GetParam().message) << "the first failure is the one reported";
+}
+
+INSTANTIATE_TEST_SUITE_P(BrokenSecondLink, DecoderFailure,
+                         ::testing::Values(FailureCase{"PlayingIntoIt", -1.0, "Error in ogg file"},
+                                           FailureCase{"SeekingIntoIt", 2.5, "Error seeking in ogg file"}),
+                         [](const auto& info) { return info.param.name; });
 
 struct RefusedCase {
     const char* name;

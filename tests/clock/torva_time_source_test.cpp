@@ -79,6 +79,22 @@ TEST(TorvaTimeSource, StopHoldsTheReadingAndStartResumesFromIt) {
     EXPECT_EQ(clock.currentTime(), seconds(3000));
 }
 
+TEST(TorvaTimeSource, SeekWhileStoppedSetsTheHeldReadingAndStartContinuesFromIt) {
+    FakeCounter timer{0xFFFFF000u};  // the counter wraps while stopped
+    TorvaTimeSource clock(timer.counter());
+    timer.now += 2500;
+    clock.setRunning(false);
+    clock.seek(7.25f);
+    EXPECT_EQ(clock.currentTime(), seconds(7250));
+    timer.now += 60000;
+    EXPECT_EQ(clock.currentTime(), seconds(7250));
+
+    clock.setRunning(true);
+    EXPECT_EQ(clock.currentTime(), seconds(7250));
+    timer.now += 500;
+    EXPECT_EQ(clock.currentTime(), seconds(7750));
+}
+
 TEST(TorvaTimeSource, DefaultCounterAdvances) {
     TorvaTimeSource clock;
     float first = clock.currentTime();
