@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
     setBeingWrittenCheck(  // a file still being written is reloaded after its writer's close
         [](const std::string& path, void* w) { return static_cast<platform::DirectoryWatch*>(w)->isBeingWritten(path); },
         &watch);
-    DemoClock demoClock = chooseClock(musicPath);
+    DemoClock demoClock = chooseClock(musicPath, options.edit ? ClockUse::editing : ClockUse::player);
     runningClock = demoClock.clock.get();
 
     std::unique_ptr<EditSession> session;

@@ -1,5 +1,8 @@
 #include "app/timeline_host.h"
 
+#include <cstdio>
+#include <string>
+
 #include "clock/port_audio_ogg.h"
 #include "clock/torva_time_source.h"
 
@@ -16,12 +19,37 @@ void playEditedTimeline(Demo* demo, TimeSource& clock, float t) {
     else demo->render(t);
 }
 
-DemoClock chooseClock(const char* musicPath) {
+namespace {
+
+// The music clock, or null when there is no sound output to play on.
+TimeSource* musicClock(FileData* music, ClockUse use) {
+    if (use == ClockUse::player) return PortAudioOgg::create(music);
+    std::string whyNot;
+    PortAudioOgg* player = PortAudioOgg::createIfAudible(music, &whyNot);
+    if (player != nullptr) {
+        player->setSeeksDropQueuedSound(true);
+        return player;
+    }
+    // The report's lines, on one line of their own.
+    while (!whyNot.empty() && whyNot.back() == '\n') whyNot.pop_back();
+    for (std::size_t at = whyNot.find('\n'); at != std::string::npos; at = whyNot.find('\n', at))
+        whyNot.replace(at, 1, "; ");
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "quadrelume: there is no usable sound output, so the demo plays on the timer clock, without "
+                 "its music\n(%s)\n",
+                 whyNot.c_str());
+    return nullptr;
+}
+
+}  // namespace
+
+DemoClock chooseClock(const char* musicPath, ClockUse use) {
     DemoClock chosen;
     chosen.music = loadReloadableFile(musicPath);
-    if (chosen.music) {
-        chosen.clock.reset(PortAudioOgg::create(chosen.music.get()));
-    } else {
+    if (chosen.music) chosen.clock.reset(musicClock(chosen.music.get(), use));
+    if (!chosen.clock) {
+        chosen.music.reset();
         chosen.clock = std::make_unique<TorvaTimeSource>();
     }
     return chosen;

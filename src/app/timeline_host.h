@@ -28,9 +28,21 @@ struct DemoClock {
     std::unique_ptr<TimeSource> clock;
 };
 
+// Who the clock is for.
+enum class ClockUse {
+    // The plain player: without a usable sound output the PortAudio report
+    // ends the process.
+    player,
+    // An editing session: without a usable sound output the timer clock
+    // plays, and standard error says once why there is no music; a seek is
+    // heard at once (PortAudioOgg::setSeeksDropQueuedSound).
+    editing,
+};
+
 // The music clock playing `musicPath` (read whole into memory) when that file
 // can be read, else the millisecond timer clock starting at 0. A music file
-// that cannot be played ends the process with its message.
-DemoClock chooseClock(const char* musicPath);
+// that cannot be played ends the process with its message; without a usable
+// sound output, `use` decides.
+DemoClock chooseClock(const char* musicPath, ClockUse use = ClockUse::player);
 
 }  // namespace quadrelume

@@ -138,6 +138,11 @@ void PortAudioOgg::setRunning(bool running) {
 }
 
 void PortAudioOgg::seek(float seconds) {
+    const bool restart = seeksDropQueuedSound_ && playing_;
+    if (restart) {
+        playing_ = false;
+        check(Pa_AbortStream(stream_), "PA streamabort");
+    }
     decoder_.requestSeek(seconds);
     highestReading_ = -std::numeric_limits<float>::infinity();
     // While playing, the device's buffers are full: the decoder goes on from
@@ -145,6 +150,7 @@ void PortAudioOgg::seek(float seconds) {
     // (A start paces the reading again.)
     paced_ = false;
     if (!playing_) heldReading_ = static_cast<float>(decoder_.reading(0.0));  // a pending seek reads its target
+    if (restart) setRunning(true);
 }
 
 float PortAudioOgg::currentTime() {

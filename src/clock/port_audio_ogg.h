@@ -55,6 +55,13 @@ public:
     // the reading holds there until that callback has run, and while
     // stopped, until started again.
     void seek(float seconds) override;
+    // Makes every later seek while playing drop the sound the device still
+    // holds and start the stream again, so that the music is heard from the
+    // new time at once rather than after the queue has played out (an
+    // editing session's seeks). Off by default: the seek to 0 at the end of
+    // the timeline lets the queue play. A failure to stop or start the
+    // stream is reported at "PA streamabort" or "PA streamstart".
+    void setSeeksDropQueuedSound(bool drop) { seeksDropQueuedSound_ = drop; }
     // The playback position in seconds. While no callback comes (a stalled
     // device) it runs on past the last decoded buffer at most by what the
     // device can still play: the stream's output latency plus one buffer, or
@@ -86,6 +93,7 @@ private:
                               const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags flags, void* self);
 
     bool playing_ = false;
+    bool seeksDropQueuedSound_ = false;
     quadrelume::OggMusicDecoder decoder_;
     // Null until the stream is open, and again once a start has failed.
     PaStream* stream_ = nullptr;
