@@ -25,11 +25,8 @@ namespace {
 TimeSource* musicClock(FileData* music, ClockUse use) {
     if (use == ClockUse::player) return PortAudioOgg::create(music);
     std::string whyNot;
-    PortAudioOgg* player = PortAudioOgg::createIfAudible(music, &whyNot);
-    if (player != nullptr) {
-        player->setSeeksDropQueuedSound(true);
-        return player;
-    }
+    PortAudioOgg* player = PortAudioOgg::createIfAudible(music, &whyNot, PortAudioOgg::Latency::low);
+    if (player != nullptr) return player;
     // The report's lines, on one line of their own.
     while (!whyNot.empty() && whyNot.back() == '\n') whyNot.pop_back();
     for (std::size_t at = whyNot.find('\n'); at != std::string::npos; at = whyNot.find('\n', at))

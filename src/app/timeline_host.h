@@ -34,8 +34,8 @@ enum class ClockUse {
     // ends the process.
     player,
     // An editing session: without a usable sound output the timer clock
-    // plays, and standard error says once why there is no music; a seek is
-    // heard at once (PortAudioOgg::setSeeksDropQueuedSound).
+    // plays, and standard error says once why there is no music; the output
+    // latency is low, so that a seek is heard about as soon as it shows.
     editing,
 };
 

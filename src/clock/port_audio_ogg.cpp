@@ -42,29 +42,33 @@ void reportPortAudioError(const char* place, PaError error) {
 
 PortAudioOgg* PortAudioOgg::create(quadrelume::FileData* file) {
     OutputFailure failed;
-    PortAudioOgg* player = make(file, &failed);
+    PortAudioOgg* player = make(file, Latency::high, &failed);
     if (player == nullptr) quadrelume::reportPortAudioError(failed.place, failed.error);
     return player;
 }
 
 PortAudioOgg* PortAudioOgg::createIfAudible(quadrelume::FileData* file, std::string* whyNot) {
+    return createIfAudible(file, whyNot, Latency::high);
+}
+
+PortAudioOgg* PortAudioOgg::createIfAudible(quadrelume::FileData* file, std::string* whyNot, Latency latency) {
     OutputFailure failed;
-    PortAudioOgg* player = make(file, &failed);
+    PortAudioOgg* player = make(file, latency, &failed);
     if (player == nullptr) *whyNot = formatPortAudioReport(failed.place, failed.error);
     return player;
 }
 
-PortAudioOgg* PortAudioOgg::make(quadrelume::FileData* file, OutputFailure* failed) {
+PortAudioOgg* PortAudioOgg::make(quadrelume::FileData* file, Latency latency, OutputFailure* failed) {
     if (thePlayer != nullptr) quadrelume::fatal("Ogg player already exists");
     std::unique_ptr<PortAudioOgg> player(new PortAudioOgg(file));
-    if (!player->startOutput(failed)) return nullptr;
+    if (!player->startOutput(latency, failed)) return nullptr;
     thePlayer = player.release();
     return thePlayer;
 }
 
 PortAudioOgg::PortAudioOgg(quadrelume::FileData* file) : decoder_(file) {}
 
-bool PortAudioOgg::startOutput(OutputFailure* failed) {
+bool PortAudioOgg::startOutput(Latency latency, OutputFailure* failed) {
     auto failAt = [this, failed](const char* place, PaError error) {
         if (stream_ != nullptr) Pa_CloseStream(stream_);
         stream_ = nullptr;
@@ -85,7 +89,9 @@ bool PortAudioOgg::startOutput(OutputFailure* failed) {
     if (output.device == paNoDevice) return failAt("PA finding a default output device", 0);
     output.channelCount = 2;
     output.sampleFormat = paInt16;
-    output.suggestedLatency = Pa_GetDeviceInfo(output.device)->defaultHighOutputLatency;
+    const PaDeviceInfo* device = Pa_GetDeviceInfo(output.device);
+    output.suggestedLatency =
+        latency == Latency::high ? device->defaultHighOutputLatency : device->defaultLowOutputLatency;
     output.hostApiSpecificStreamInfo = nullptr;
     int rate = decoder_.rate();
     unsigned long framesPerBuffer = static_cast<unsigned long>(rate / 100);
@@ -138,11 +144,6 @@ void PortAudioOgg::setRunning(bool running) {
 }
 
 void PortAudioOgg::seek(float seconds) {
-    const bool restart = seeksDropQueuedSound_ && playing_;
-    if (restart) {
-        playing_ = false;
-        check(Pa_AbortStream(stream_), "PA streamabort");
-    }
     decoder_.requestSeek(seconds);
     highestReading_ = -std::numeric_limits<float>::infinity();
     // While playing, the device's buffers are full: the decoder goes on from
@@ -150,7 +151,6 @@ void PortAudioOgg::seek(float seconds) {
     // (A start paces the reading again.)
     paced_ = false;
     if (!playing_) heldReading_ = static_cast<float>(decoder_.reading(0.0));  // a pending seek reads its target
-    if (restart) setRunning(true);
 }
 
 float PortAudioOgg::currentTime() {

@@ -35,6 +35,18 @@ public:
     // try again.
     static PortAudioOgg* createIfAudible(quadrelume::FileData* file, std::string* whyNot);
 
+    // How much sound the device is asked to hold ahead of what it plays.
+    enum class Latency {
+        // The device's default high latency: robust against a busy machine,
+        // but a seek is heard only once what it holds has played out.
+        high,
+        // The device's default low latency, for an editing session: a seek
+        // is heard about as soon as it shows.
+        low,
+    };
+    // As createIfAudible, with the output latency chosen.
+    static PortAudioOgg* createIfAudible(quadrelume::FileData* file, std::string* whyNot, Latency latency);
+
     // Stops the stream if it plays, closes it and shuts PortAudio down;
     // failures are reported at "PA streamstop" and "PA streamclose".
     ~PortAudioOgg() override;
@@ -55,13 +67,6 @@ public:
     // the reading holds there until that callback has run, and while
     // stopped, until started again.
     void seek(float seconds) override;
-    // Makes every later seek while playing drop the sound the device still
-    // holds and start the stream again, so that the music is heard from the
-    // new time at once rather than after the queue has played out (an
-    // editing session's seeks). Off by default: the seek to 0 at the end of
-    // the timeline lets the queue play. A failure to stop or start the
-    // stream is reported at "PA streamabort" or "PA streamstart".
-    void setSeeksDropQueuedSound(bool drop) { seeksDropQueuedSound_ = drop; }
     // The playback position in seconds. While no callback comes (a stalled
     // device) it runs on past the last decoded buffer at most by what the
     // device can still play: the stream's output latency plus one buffer, or
@@ -83,17 +88,16 @@ private:
     // Opens the decoder on `file`; fatal when the file cannot be played.
     explicit PortAudioOgg(quadrelume::FileData* file);
     // Creation with the stream started, or null with `*failed` filled.
-    static PortAudioOgg* make(quadrelume::FileData* file, OutputFailure* failed);
+    static PortAudioOgg* make(quadrelume::FileData* file, Latency latency, OutputFailure* failed);
     // Initialises PortAudio and opens and starts the stream on the default
     // output device. On failure closes what it opened, shuts PortAudio down
     // again and answers false with `*failed` filled.
-    bool startOutput(OutputFailure* failed);
+    bool startOutput(Latency latency, OutputFailure* failed);
 
     static int streamCallback(const void* input, void* output, unsigned long frames,
                               const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags flags, void* self);
 
     bool playing_ = false;
-    bool seeksDropQueuedSound_ = false;
     quadrelume::OggMusicDecoder decoder_;
     // Null until the stream is open, and again once a start has failed.
     PaStream* stream_ = nullptr;
