@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include <stdexcept>
+#include <string>
 
 namespace quadrelume::capture {
 namespace {
@@ -83,6 +84,8 @@ void EncodedMusic::fill(int samples) {
     while (av_audio_fifo_size(queue_) < samples) {
         // The stream time only matters for the player's clock reading.
         decoder_.render(decoded_.data(), decodeBlock, 0.0);
+        // The decoder gives silence after a failure; a video should not.
+        if (const char* failure = decoder_.failure()) throw std::runtime_error(std::string("the music: ") + failure);
         const std::uint8_t* input[1] = {reinterpret_cast<const std::uint8_t*>(decoded_.data())};
         int made = check(swr_convert(resampler_.get(), converted_, convertedCapacity_, input, decodeBlock),
                          "converting the music");

@@ -190,14 +190,26 @@ TEST(Capture, FailuresExitWithOneAndLeaveNothing) {
     chained.write("time.txt", "0 1 x = 1\n");
     chained.write("demo.ogg", encodeTone(work, {44100, 2, 0.3, 440.0, 1}) + encodeTone(work, {44100, 2, 0.3, 330.0, 2}));
 
+    // Music whose second link cannot be decoded: the video must not go on
+    // with silence in its place.
+    TempDir damaged;
+    damaged.write("time.txt", "0 1 x = 1\n");
+    damaged.write("demo.ogg", encodeTone(work, {44100, 2, 0.3, 440.0, 1}) +
+                                  withUnusableFirstCodebook(encodeTone(work, {44100, 2, 0.3, 330.0, 2})));
+
     auto shaderRun = startCaptureProgram({"--size", "64x36", "out.mp4"}, broken.path());
     auto chainedRun = startCaptureProgram({"--size", "64x36", "out.mkv"}, chained.path());
+    auto damagedRun = startCaptureProgram({"--size", "64x36", "out.mp4"}, damaged.path());
     CaptureRun shader = finishRun(*shaderRun);
     EXPECT_EQ(shader.code, 1);
     EXPECT_NE(shader.errors.find("Error in broken.ps"), std::string::npos) << shader.errors;
     CaptureRun music = finishRun(*chainedRun);
     EXPECT_EQ(music.code, 1);
     EXPECT_NE(music.errors.find("chained"), std::string::npos) << music.errors;
+    CaptureRun decoding = finishRun(*damagedRun);
+    EXPECT_EQ(decoding.code, 1);
+    EXPECT_NE(decoding.errors.find("the music: Error in ogg file"), std::string::npos) << decoding.errors;
+    EXPECT_EQ(entriesOf(damaged.path()), (std::vector<std::string>{"demo.ogg", "time.txt"}));
 
     EXPECT_EQ(entriesOf(broken.path()), (std::vector<std::string>{"broken.ps", "time.txt"}));
     EXPECT_EQ(entriesOf(chained.path()), (std::vector<std::string>{"demo.ogg", "time.txt"}));
