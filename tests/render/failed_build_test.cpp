@@ -11,7 +11,9 @@
 #include "timeline/demo_loader.h"
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer's allocator, which takes the place of malloc's; GCC ships no
+// header that declares it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace quadrelume::testing {
