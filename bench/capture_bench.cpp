@@ -9,10 +9,6 @@
 //   ten-minute demo, against capturing its first ten seconds.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -29,6 +25,7 @@
 #include "clock/ogg_music_decoder.h"
 #include "platform/headless_gl.h"
 #include "platform/process_io.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 #include "timeline/demo_loader.h"
 
@@ -124,22 +121,11 @@ Run runProgram(const std::vector<std::string>& arguments, const std::string& fol
     std::vector<std::string> argv{QUADRELUME_CAPTURE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const auto start = std::chrono::steady_clock::now();
-    pid_t child = fork();
-    if (child == 0) {
-        unsetenv("DISPLAY");
-        if (chdir(folder.c_str()) != 0) _exit(126);
-        std::vector<char*> args;
-        for (const std::string& argument : argv) args.push_back(const_cast<char*>(argument.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
+    testing::Process program(argv, folder, {{"DISPLAY", ""}});
     Run run;
-    int status = 0;
-    rusage usage{};
-    if (child > 0 && wait4(child, &status, 0, &usage) == child && WIFEXITED(status)) run.code = WEXITSTATUS(status);
+    run.code = program.waitForExit(3600).value_or(-1);
     run.seconds = secondsSince(start);
-    run.peakKilobytes = usage.ru_maxrss;
+    run.peakKilobytes = program.peakKilobytes();
     return run;
 }
 

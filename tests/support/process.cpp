@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,8 +56,10 @@ Process::~Process() {
 std::optional<int> Process::waitForExit(double seconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!reaped_) {
-        pid_t done = waitpid(pid_, &status_, WNOHANG);
+        rusage usage{};
+        pid_t done = wait4(pid_, &status_, WNOHANG, &usage);
         if (done == pid_) {
+            peakKilobytes_ = usage.ru_maxrss;
             reaped_ = true;
             break;
         }

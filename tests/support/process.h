@@ -26,6 +26,10 @@ public:
     std::optional<int> waitForExit(double seconds);
     bool running();
 
+    // The largest resident size the process reached, in kilobytes, once it
+    // has ended and been reaped (0 before).
+    long peakKilobytes() const { return peakKilobytes_; }
+
     std::string output() const;
     std::string errors() const;
 
@@ -36,6 +40,7 @@ private:
     int pid_ = -1;
     bool reaped_ = false;
     int status_ = 0;
+    long peakKilobytes_ = 0;
     std::string outputPath_;
     std::string errorPath_;
 };
