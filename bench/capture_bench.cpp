@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "capture/capture_run.h"
 #include "capture/encoded_music.h"
 #include "capture/output_target.h"

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "render/busy_effect.h"
 #include "render/effect_range.h"
 #include "script/variable_table.h"

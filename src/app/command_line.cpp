@@ -17,17 +17,39 @@ const char* const usageText =
 
 namespace {
 
+// One option: its name and what it sets. `expected` is null for a flag, and
+// otherwise says what a good value looks like, for the message; `apply`
+// gives false for a value that is not one.
 struct Option {
     std::string_view name;
-    void (*apply)(CommandLine& line);
+    const char* expected;
+    bool (*apply)(CommandLine& line, std::string_view value);
 };
 
 constexpr Option options[] = {
-    {"--edit", [](CommandLine& line) { line.edit = true; }},
-    {"--help", [](CommandLine& line) { line.action = CommandLine::Action::help; }},
-    {"-h", [](CommandLine& line) { line.action = CommandLine::Action::help; }},
-    {"--version", [](CommandLine& line) { line.action = CommandLine::Action::version; }},
+    {"--edit", nullptr, [](CommandLine& line, std::string_view) { return line.edit = true; }},
+    {"--help", nullptr,
+     [](CommandLine& line, std::string_view) {
+         line.action = CommandLine::Action::help;
+         return true;
+     }},
+    {"-h", nullptr,
+     [](CommandLine& line, std::string_view) {
+         line.action = CommandLine::Action::help;
+         return true;
+     }},
+    {"--version", nullptr,
+     [](CommandLine& line, std::string_view) {
+         line.action = CommandLine::Action::version;
+         return true;
+     }},
 };
+
+const Option* optionNamed(std::string_view name) {
+    for (const Option& option : options)
+        if (option.name == name) return &option;
+    return nullptr;
+}
 
 CommandLine refuse(std::string reason) {
     CommandLine line;
@@ -48,11 +70,24 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             continue;
         }
         if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
-            const Option* known = nullptr;
-            for (const Option& option : options)
-                if (option.name == argument) known = &option;
+            // "--name=value" or "--name value" for an option that takes one.
+            std::size_t equals = argument.find('=');
+            std::string_view name = argument.substr(0, equals);
+            const Option* known = optionNamed(name);
             if (known == nullptr) return refuse("unknown option " + std::string(argument));
-            known->apply(line);
+            std::string_view value;
+            if (known->expected == nullptr) {
+                if (equals != std::string_view::npos)
+                    return refuse(std::string(name) + " takes no value, not " + std::string(argument));
+            } else if (equals != std::string_view::npos) {
+                value = argument.substr(equals + 1);
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                return refuse(std::string(name) + " needs a value: " + known->expected);
+            }
+            if (!known->apply(line, value))
+                return refuse(std::string(name) + " " + std::string(value) + ": expected " + known->expected);
             if (line.action != CommandLine::Action::play) return line;
             continue;
         }

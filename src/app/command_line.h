@@ -16,7 +16,8 @@ struct CommandLine {
 // The usage text that --help prints, ending in a newline.
 extern const char* const usageText;
 
-// Reads the arguments after the program name. "--help" or "-h" and
+// Reads the arguments after the program name. Options that take a value
+// come as "--name value" or "--name=value". "--help" or "-h" and
 // "--version" win over everything after them; an unknown option, or a second
 // folder, is a usageError with its reason. "--" ends the options, so a
 // folder may begin with "-".

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "clock/time_source.h"
 #include "timeline/demo.h"
 

@@ -1,6 +1,6 @@
 #include "app/frame_loop.h"
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 
 namespace quadrelume {
 

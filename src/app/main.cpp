@@ -16,7 +16,7 @@
 #include "app/edit_session.h"
 #include "app/frame_loop.h"
 #include "app/reload_cycle.h"
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "app/timeline_host.h"
 #include "app/window_procedure.h"
 #include "platform/directory_watch.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 
 namespace quadrelume {
 

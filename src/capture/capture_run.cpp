@@ -2,7 +2,7 @@
 
 #include <GLES2/gl2.h>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "capture/frame_pipeline.h"
 #include "platform/headless_gl.h"
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "capture/capture_options.h"
 #include "capture/capture_run.h"
 #include "capture/copied_vorbis.h"

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string_view>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "render/texture_cache.h"
 #include "script/variable_table.h"
 

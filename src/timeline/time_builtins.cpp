@@ -1,6 +1,6 @@
 #include "timeline/time_builtins.h"
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "timeline/time_range.h"
 
 using quadrelume::EvalContext;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 
 namespace quadrelume {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "app/window_procedure.h"
 
 namespace quadrelume {

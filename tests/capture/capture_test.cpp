@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "capture_support.h"
 #include "clock/music_fixtures.h"
 #include "reload/file_data.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "reload/pollable.h"
 #include "render/effect_range.h"
 #include "script/variable_table.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/shell_state.h"
+#include "shell/shell_state.h"
 #include "timeline_test_support.h"
 
 namespace quadrelume {

@@ -1,5 +1,6 @@
-// Process-wide state of the application shell, shared by the frame loop, the
-// window's event handling and the script built-in that ends the program.
+// Process-wide state of the running program, shared by the frame loop, the
+// window's event handling, the renderer (the viewport size) and the script
+// built-in that ends the program.
 #pragma once
 
 #include "platform/display.h"
