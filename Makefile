@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 DEMO ?= examples/aurora
 
-.PHONY: all deps configure build run capture screenshots test test-plain test-sanitize bench fuzz install clean
+.PHONY: all deps configure build run capture screenshots test test-plain test-sanitize bench fuzz install package clean
 
 all: build
 
@@ -89,8 +89,17 @@ fuzz: deps
 	$(FUZZ_BUILD)/fuzz/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
 	    -artifact_prefix=$(CURDIR)/$(FUZZ_ARTIFACTS)/ $(FUZZ_FLAGS_$(FUZZ_TARGET)) $(FUZZ_ARGS) $(CURDIR)/$(FUZZ_CORPUS)
 
+# Installs the programs, their manual pages and completion, the guides and
+# the example demos under the CMake install prefix (/usr/local unless
+# CMAKE_FLAGS=-DCMAKE_INSTALL_PREFIX=... says otherwise).
 install: build
 	cmake --install $(BUILD)
+
+# The Debian package, $(BUILD)/quadrelume_VERSION_ARCH.deb, made by CPack
+# from the same install rules, for /usr. tools/package-round-trip installs
+# and removes it on this machine.
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) build-sanitize build-fuzz

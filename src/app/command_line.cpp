@@ -6,12 +6,16 @@ namespace quadrelume {
 
 const char* const usageText =
     "usage: quadrelume [--edit] [DEMO_DIR]\n"
+    "   or: quadrelume --new DIR\n"
     "Plays the demo in DEMO_DIR (default: the current directory): time.txt, its\n"
     "shaders, textures and demo.ogg. Escape or closing the window ends it.\n"
     "\n"
+    "options:\n"
     "  --edit     editing session: Space pauses, Left/Right seek 1 s (Shift: 10 s),\n"
     "             Page Up/Down go to the previous/next line's start, Home to 0;\n"
     "             a save that does not build keeps the last good version\n"
+    "  --new DIR  write a starter demo into the new folder DIR, and say how to\n"
+    "             open it in an editing session; an existing DIR is refused\n"
     "  --help     show this text\n"
     "  --version  show the version\n";
 
@@ -28,6 +32,11 @@ struct Option {
 
 constexpr Option options[] = {
     {"--edit", nullptr, [](CommandLine& line, std::string_view) { return line.edit = true; }},
+    {"--new", "a name for the new demo folder",
+     [](CommandLine& line, std::string_view value) {
+         line.newDemoFolder = value;
+         return !value.empty();
+     }},
     {"--help", nullptr,
      [](CommandLine& line, std::string_view) {
          line.action = CommandLine::Action::help;
@@ -95,6 +104,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         if (argument.empty()) return refuse("the demo folder is an empty name");
         line.demoFolder = argument;
     }
+    if (!line.newDemoFolder.empty() && (line.edit || !line.demoFolder.empty()))
+        return refuse("--new writes a demo and plays none: it takes no demo folder and no --edit");
     return line;
 }
 

@@ -1,4 +1,5 @@
-// The player's command line: quadrelume [--edit] [DEMO_DIR].
+// The player's command line: quadrelume [--edit] [DEMO_DIR], or
+// quadrelume --new DIR.
 #pragma once
 
 #include <string>
@@ -10,6 +11,7 @@ struct CommandLine {
     Action action = Action::play;
     bool edit = false;        // --edit: the editing session
     std::string demoFolder;   // entered before anything is read; empty for the current directory
+    std::string newDemoFolder;  // --new: where to write a starter demo instead of playing one
     std::string error;        // what was wrong, for usageError
 };
 
@@ -20,7 +22,7 @@ extern const char* const usageText;
 // come as "--name value" or "--name=value". "--help" or "-h" and
 // "--version" win over everything after them; an unknown option, or a second
 // folder, is a usageError with its reason. "--" ends the options, so a
-// folder may begin with "-".
+// folder may begin with "-". --new goes with no other folder and no --edit.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 }  // namespace quadrelume

@@ -16,6 +16,7 @@
 #include "app/edit_session.h"
 #include "app/frame_loop.h"
 #include "app/reload_cycle.h"
+#include "app/starter_demo.h"
 #include "shell/shell_state.h"
 #include "app/timeline_host.h"
 #include "app/window_procedure.h"
@@ -111,6 +112,7 @@ std::optional<int> takeCommandLine(const CommandLine& line) {
 int main(int argc, char** argv) {
     const CommandLine options = parseCommandLine(argc, argv);
     if (std::optional<int> ended = takeCommandLine(options)) return *ended;
+    if (!options.newDemoFolder.empty()) return writeStarterDemo(options.newDemoFolder, argv[0], stdout, stderr);
     if (options.edit) {
         setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
         timeKeysWanted = true;

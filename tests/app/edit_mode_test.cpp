@@ -38,6 +38,7 @@ TEST(CommandLine, AnswersAndRefusesWithoutADisplay) {
         {{"--edit", "--loop"}, 2, "", "quadrelume: unknown option --loop\nusage: quadrelume [--edit] [DEMO_DIR]\n"},
         {{"/no/such/demo"}, 2, "", "quadrelume: cannot play the demo folder /no/such/demo: No such file or directory\n"},
         {{".", "."}, 2, "", "quadrelume: only one demo folder, not also .\n"},
+        {{"--new", "fresh", "--edit"}, 2, "", "quadrelume: --new writes a demo and plays none"},
     };
     TempDir here;
     for (const Case& c : cases) {
