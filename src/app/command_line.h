@@ -1,7 +1,11 @@
 // The player's command line: quadrelume [--edit] [DEMO_DIR].
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "platform/display.h"
 
 namespace quadrelume {
 
@@ -11,6 +15,12 @@ struct CommandLine {
     bool edit = false;        // --edit: the editing session
     std::string demoFolder;   // entered before anything is read; empty for the current directory
     std::string error;        // what was wrong, for usageError
+    // The editing session's window: --window WxH[+X+Y], --fullscreen, --on-top.
+    platform::WindowLayout window;
+    // --trace FILE: where the per-frame trace goes, "-" for standard output;
+    // nothing when not given (standard output for the plain player, nowhere
+    // for the editing session).
+    std::optional<std::string> trace;
 };
 
 // The usage text that --help prints, ending in a newline.
@@ -20,7 +30,12 @@ extern const char* const usageText;
 // come as "--name value" or "--name=value". "--help" or "-h" and
 // "--version" win over everything after them; an unknown option, or a second
 // folder, is a usageError with its reason. "--" ends the options, so a
-// folder may begin with "-".
+// folder may begin with "-". The window options need --edit.
 CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// Reads "WxH" or "WxH+X+Y" (X and Y may be negative, as in "+-10+0") into
+// the size and place of `layout`. Sizes run from 1 to 16384. False, with
+// `layout` unchanged, for anything else.
+bool parseWindowGeometry(std::string_view text, platform::WindowLayout& layout);
 
 }  // namespace quadrelume
