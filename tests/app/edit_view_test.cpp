@@ -51,7 +51,9 @@ protected:
         player = std::make_unique<Process>(arguments, elsewhere.path(),
                                            std::map<std::string, std::string>{{"DISPLAY", x.name()}});
         auto found = x.waitForWindow("Quadrelume", startSeconds);
-        ASSERT_TRUE(found.has_value()) << "no window; stderr: " << player->errors();
+        ASSERT_TRUE(found.has_value()) << "no window; the player " << (player->running() ? "runs" : "has ended")
+                                       << "; stderr: " << player->errors() << "\nwindows:\n"
+                                       << x.describeWindows();
         window = *found;
     }
 

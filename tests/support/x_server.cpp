@@ -17,10 +17,16 @@ namespace {
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// Windows come and go under a window manager while the tests walk the tree;
+// a request about one that has just gone fails, and is simply not answered.
+// Xlib's own handler would end the test program.
+int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 XServer::XServer(int width, int height) : width_(width), height_(height) {
     std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    XSetErrorHandler(ignoreErrors);
     server_ = std::make_unique<Process>(
         std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-wr"},
         "/");
@@ -44,20 +50,31 @@ XServer::~XServer() {
 void XServer::startWindowManager() {
     windowManager_ = std::make_unique<Process>(std::vector<std::string>{"/usr/bin/openbox", "--sm-disable"}, "/",
                                                std::map<std::string, std::string>{{"DISPLAY", name_}});
-    Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
-    for (int i = 0; i < 500; ++i) {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        bool found = XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW, &type,
-                                        &format, &count, &after, &data) == Success &&
-                     count > 0;
-        if (data != nullptr) XFree(data);
-        if (found) return;
-        pause(20);
+    // The window manager claims the screen before it is ready to manage
+    // windows, and a window mapped in between may stay unmapped for good. A
+    // probe window, mapped again until the manager frames it, shows that it
+    // is ready.
+    const Window root = DefaultRootWindow(display_);
+    Window probe = XCreateSimpleWindow(display_, root, 0, 0, 8, 8, 0, 0, 0);
+    for (int i = 0; i < 200; ++i) {
+        XMapWindow(display_, probe);
+        XSync(display_, False);
+        pause(50);
+        Window rootReturn = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        XWindowAttributes attributes{};
+        bool framed = XQueryTree(display_, probe, &rootReturn, &parent, &children, &count) && parent != root &&
+                      XGetWindowAttributes(display_, probe, &attributes) && attributes.map_state == IsViewable;
+        if (children != nullptr) XFree(children);
+        if (framed) {
+            XDestroyWindow(display_, probe);
+            XSync(display_, False);
+            return;
+        }
     }
+    XDestroyWindow(display_, probe);
     throw std::runtime_error("the window manager did not start: " + windowManager_->errors());
 }
 
@@ -106,6 +123,40 @@ std::optional<WindowGeometry> XServer::waitForWindow(const std::string& title, d
         pause(20);
     } while (std::chrono::steady_clock::now() < deadline);
     return std::nullopt;
+}
+
+namespace {
+
+void describe(Display* display, Window window, int depth, std::string& out) {
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) return;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, children[i], &attributes);
+        XTextProperty name{};
+        std::string title;
+        if (XGetWMName(display, children[i], &name) && name.value != nullptr) {
+            title.assign(reinterpret_cast<const char*>(name.value), name.nitems);
+            XFree(name.value);
+        }
+        out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + std::to_string(children[i]) + " \"" + title +
+               "\" " + std::to_string(attributes.width) + "x" + std::to_string(attributes.height) +
+               (attributes.map_state == IsViewable ? " viewable" : attributes.map_state == IsUnmapped ? " unmapped" : " unviewable") +
+               "\n";
+        if (depth < 3) describe(display, children[i], depth + 1, out);
+    }
+    if (children != nullptr) XFree(children);
+}
+
+}  // namespace
+
+std::string XServer::describeWindows() {
+    std::string out;
+    describe(display_, DefaultRootWindow(display_), 0, out);
+    return out;
 }
 
 WindowGeometry XServer::geometry(unsigned long window) {

@@ -45,6 +45,10 @@ public:
     // and be mapped. Its place is that of its drawable, in screen pixels.
     std::optional<WindowGeometry> waitForWindow(const std::string& title, double seconds);
 
+    // Every window below the root with its name, size and map state, one per
+    // line and indented by depth, for a failure's message.
+    std::string describeWindows();
+
     // Where `window` is now (its drawable, in screen pixels) and its size.
     WindowGeometry geometry(unsigned long window);
 
