@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <charconv>
 #include <string_view>
 
 namespace quadrelume {
@@ -13,7 +14,14 @@ const char* const usageText =
     "options:\n"
     "  --edit     editing session: Space pauses, Left/Right seek 1 s (Shift: 10 s),\n"
     "             Page Up/Down go to the previous/next line's start, Home to 0;\n"
-    "             a save that does not build keeps the last good version\n"
+    "             a save that does not build keeps the last good version;\n"
+    "             F1 shows or hides the overlay, F11 switches to full screen and back\n"
+    "  --window WxH[+X+Y]  the editing session's window size and place\n"
+    "             (default: half the screen's width at 16:9, at its right)\n"
+    "  --fullscreen  start the editing session in full screen\n"
+    "  --on-top   ask the window manager to keep the window above the others\n"
+    "  --trace FILE  write the per-frame trace to FILE, - for standard output\n"
+    "             (default: standard output; nowhere in an editing session)\n"
     "  --new DIR  write a starter demo into the new folder DIR, and say how to\n"
     "             open it in an editing session; an existing DIR is refused\n"
     "  --help     show this text\n"
@@ -28,6 +36,7 @@ struct Option {
     std::string_view name;
     const char* expected;
     bool (*apply)(CommandLine& line, std::string_view value);
+    bool needsEdit = false;  // an option of the editing session only
 };
 
 constexpr Option options[] = {
@@ -52,7 +61,32 @@ constexpr Option options[] = {
          line.action = CommandLine::Action::version;
          return true;
      }},
+    {"--window", "a size and an optional place, such as 960x540 or 960x540+960+0",
+     [](CommandLine& line, std::string_view value) { return parseWindowGeometry(value, line.window); }, true},
+    {"--fullscreen", nullptr, [](CommandLine& line, std::string_view) { return line.window.fullScreen = true; },
+     true},
+    {"--on-top", nullptr, [](CommandLine& line, std::string_view) { return line.window.onTop = true; }, true},
+    {"--trace", "a file name, or - for standard output",
+     [](CommandLine& line, std::string_view value) {
+         line.trace = std::string(value);
+         return !value.empty();
+     }},
 };
+
+// Reads an integer from the front of `text`, and moves past it.
+bool takeInteger(std::string_view& text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc{} || stop == text.data()) return false;
+    text.remove_prefix(static_cast<std::size_t>(stop - text.data()));
+    return true;
+}
+
+bool takeChar(std::string_view& text, char c) {
+    if (text.empty() || text.front() != c) return false;
+    text.remove_prefix(1);
+    return true;
+}
 
 const Option* optionNamed(std::string_view name) {
     for (const Option& option : options)
@@ -69,8 +103,32 @@ CommandLine refuse(std::string reason) {
 
 }  // namespace
 
+bool parseWindowGeometry(std::string_view text, platform::WindowLayout& layout) {
+    constexpr int largest = 16384;
+    int width = 0;
+    int height = 0;
+    int x = 0;
+    int y = 0;
+    if (text.empty() || text.front() == '-' || text.front() == '+') return false;
+    if (!takeInteger(text, width) || !takeChar(text, 'x') || text.empty() || text.front() == '-' ||
+        !takeInteger(text, height))
+        return false;
+    if (width < 1 || height < 1 || width > largest || height > largest) return false;
+    const bool placed = !text.empty();
+    if (placed && !(takeChar(text, '+') && takeInteger(text, x) && takeChar(text, '+') && takeInteger(text, y) &&
+                    text.empty()))
+        return false;
+    layout.width = width;
+    layout.height = height;
+    layout.placed = placed;
+    layout.x = x;
+    layout.y = y;
+    return true;
+}
+
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine line;
+    std::string_view editOnly;  // the first option given that needs --edit
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view argument = argv[i];
@@ -98,6 +156,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             if (!known->apply(line, value))
                 return refuse(std::string(name) + " " + std::string(value) + ": expected " + known->expected);
             if (line.action != CommandLine::Action::play) return line;
+            if (known->needsEdit && editOnly.empty()) editOnly = known->name;
             continue;
         }
         if (!line.demoFolder.empty()) return refuse("only one demo folder, not also " + std::string(argument));
@@ -106,6 +165,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
     if (!line.newDemoFolder.empty() && (line.edit || !line.demoFolder.empty()))
         return refuse("--new writes a demo and plays none: it takes no demo folder and no --edit");
+    if (!editOnly.empty() && !line.edit)
+        return refuse(std::string(editOnly) + " is an option of the editing session: add --edit");
     return line;
 }
 

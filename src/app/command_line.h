@@ -2,7 +2,11 @@
 // quadrelume --new DIR.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "platform/display.h"
 
 namespace quadrelume {
 
@@ -13,6 +17,12 @@ struct CommandLine {
     std::string demoFolder;   // entered before anything is read; empty for the current directory
     std::string newDemoFolder;  // --new: where to write a starter demo instead of playing one
     std::string error;        // what was wrong, for usageError
+    // The editing session's window: --window WxH[+X+Y], --fullscreen, --on-top.
+    platform::WindowLayout window;
+    // --trace FILE: where the per-frame trace goes, "-" for standard output;
+    // nothing when not given (standard output for the plain player, nowhere
+    // for the editing session).
+    std::optional<std::string> trace;
 };
 
 // The usage text that --help prints, ending in a newline.
@@ -22,7 +32,13 @@ extern const char* const usageText;
 // come as "--name value" or "--name=value". "--help" or "-h" and
 // "--version" win over everything after them; an unknown option, or a second
 // folder, is a usageError with its reason. "--" ends the options, so a
-// folder may begin with "-". --new goes with no other folder and no --edit.
+// folder may begin with "-". The window options need --edit; --new goes
+// with no other folder and no --edit.
 CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// Reads "WxH" or "WxH+X+Y" (X and Y may be negative, as in "+-10+0") into
+// the size and place of `layout`. Sizes run from 1 to 16384. False, with
+// `layout` unchanged, for anything else.
+bool parseWindowGeometry(std::string_view text, platform::WindowLayout& layout);
 
 }  // namespace quadrelume

@@ -65,17 +65,22 @@ void EditSession::press(const TimeKeyPress& press, const Demo* demo) {
         if (!paused_) clock_.setRunning(true);
         return;
     }
-    const float now = clock_.currentTime();
     const Demo& timeline = demo != nullptr ? *demo : emptyDemo();
     for (const SeekBinding& binding : seekBindings) {
         if (binding.key != press.key) continue;
+        const float now = clock_.currentTime();
         std::optional<float> target = binding.target(now, press.shift, timeline);
-        if (!target) return;
-        float landing = clampToTimeline(*target, timeline.endTime);
-        clock_.seek(landing);
-        std::fprintf(trace_, "Seek:%f -> %f\n", now, landing);
+        if (target) seek(now, *target, demo);
         return;
     }
+}
+
+void EditSession::seekTo(float target, const Demo* demo) { seek(clock_.currentTime(), target, demo); }
+
+void EditSession::seek(float now, float target, const Demo* demo) {
+    float landing = clampToTimeline(target, demo != nullptr ? demo->endTime : 0.0f);
+    clock_.seek(landing);
+    std::fprintf(trace_, "Seek:%f -> %f\n", now, landing);
 }
 
 bool EditSession::takeQueuedKeys(const Demo* demo) {

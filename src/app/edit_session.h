@@ -43,6 +43,10 @@ public:
     // Carries out `press` on `demo` (null while no timeline has built).
     void press(const TimeKeyPress& press, const Demo* demo);
 
+    // Seeks to `target`, clamped to `demo`'s timeline, and traces it as the
+    // seek keys do. The overlay's time bar seeks through here.
+    void seekTo(float target, const Demo* demo);
+
     // Carries out every key of timeKeyQueue, oldest first, and empties it.
     // True when there was any.
     bool takeQueuedKeys(const Demo* demo);
@@ -50,6 +54,9 @@ public:
     bool paused() const { return paused_; }
 
 private:
+    // Seeks from the reading `now` to `target`, clamped, and traces it.
+    void seek(float now, float target, const Demo* demo);
+
     TimeSource& clock_;
     std::FILE* trace_;
     bool paused_ = false;

@@ -2,8 +2,10 @@
 // of the folder named on the command line) and draws it frame by frame until
 // Escape, a close request or the script says halt, rebuilding whatever the
 // author saves while it runs. With --edit it is an editing session: time
-// keys pause and seek, and a save that does not build keeps the last good
-// version instead of ending the program.
+// keys pause and seek, a save that does not build keeps the last good
+// version instead of ending the program, the window is one the author lays
+// out beside the editor, an overlay shows the time, the errors and the
+// variables, and the terminal carries only the session's own lines.
 #include <GLES2/gl2.h>
 
 #include <cstdio>
@@ -14,6 +16,7 @@
 
 #include "app/command_line.h"
 #include "app/edit_session.h"
+#include "app/edit_view.h"
 #include "app/frame_loop.h"
 #include "app/reload_cycle.h"
 #include "app/starter_demo.h"
@@ -23,6 +26,7 @@
 #include "platform/directory_watch.h"
 #include "platform/display.h"
 #include "platform/fatal.h"
+#include "platform/process_io.h"
 #include "platform/time.h"
 #include "reload/build_failure.h"
 #include "reload/reloadable.h"
@@ -37,9 +41,9 @@ constexpr const char* musicPath = "demo.ogg";
 
 class PlayerHost : public FrameHost {
 public:
-    // `session` is null for the plain player.
-    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, EditSession* session)
-        : watch_(watch), timeline_(timeline), session_(session) {}
+    // `session` and `view` are null for the plain player.
+    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, EditSession* session, EditView* view)
+        : watch_(watch), timeline_(timeline), session_(session), view_(view) {}
 
     void pumpMessages() override { platform::pumpMessages(); }
     void clear(int width, int height) override {
@@ -53,9 +57,16 @@ public:
             return;
         }
         // The clock was read before the keys came in: read it again so that
-        // this very frame shows where they went.
-        if (session_->takeQueuedKeys(timeline_.object)) t = clock.currentTime();
+        // this very frame shows where they went. A time picked on the time
+        // bar in the last frame goes the same way.
+        bool moved = session_->takeQueuedKeys(timeline_.object);
+        if (std::optional<float> picked = view_->takeSeek()) {
+            session_->seekTo(*picked, timeline_.object);
+            moved = true;
+        }
+        if (moved) t = clock.currentTime();
         playEditedTimeline(timeline_.object, clock, t);
+        view_->draw(t, session_->paused(), timeline_.object);
     }
     void present() override {
         platform::swapBuffers();
@@ -68,6 +79,7 @@ private:
     platform::DirectoryWatch& watch_;
     Reloadable<Demo>& timeline_;
     EditSession* session_;
+    EditView* view_;
 };
 
 // The clock that must stop when the display goes away.
@@ -107,18 +119,50 @@ std::optional<int> takeCommandLine(const CommandLine& line) {
     return 2;
 }
 
+// Where --trace sends the trace, made absolute before the demo folder is
+// entered; empty for nowhere, nothing for standard output.
+std::optional<std::string> traceTarget(const CommandLine& line) {
+    if (line.trace == "-" || (!line.trace && !line.edit)) return std::nullopt;
+    if (!line.trace) return std::string();
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(*line.trace, error);
+    return error ? *line.trace : absolute.string();
+}
+
+// Sends standard output, and with it the trace, to `target`. The session's
+// own lines go to `*terminal`: what standard output was before. Gives the
+// exit code when the program ends here.
+std::optional<int> routeTrace(const CommandLine& line, const std::optional<std::string>& target,
+                              std::FILE** terminal) {
+    *terminal = stdout;
+    if (!target) return std::nullopt;
+    if (line.edit) {
+        std::FILE* kept = platform::duplicateStandardOutput();
+        *terminal = kept != nullptr ? kept : stderr;
+    }
+    if (platform::redirectStandardOutput(*target)) return std::nullopt;
+    std::fprintf(stderr, "quadrelume: --trace %s: cannot be written\n", line.trace->c_str());
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const CommandLine options = parseCommandLine(argc, argv);
+    const std::optional<std::string> trace = traceTarget(options);
     if (std::optional<int> ended = takeCommandLine(options)) return *ended;
     if (!options.newDemoFolder.empty()) return writeStarterDemo(options.newDemoFolder, argv[0], stdout, stderr);
+    std::FILE* terminal = stdout;
+    if (std::optional<int> ended = routeTrace(options, trace, &terminal)) return *ended;
     if (options.edit) {
         setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
         timeKeysWanted = true;
     }
 
-    platform::initDisplay("Quadrelume", handleWindowEvent, &windowWidth, &windowHeight);
+    if (options.edit)
+        platform::initDisplay("Quadrelume", handleEditWindowEvent, &windowWidth, &windowHeight, &options.window);
+    else
+        platform::initDisplay("Quadrelume", handleWindowEvent, &windowWidth, &windowHeight);
     platform::setDisplayLostHandler(stopTheClock);
 
     std::unique_ptr<ReloadableFileData> timelineFile = openTimeline(options.edit);
@@ -139,11 +183,16 @@ int main(int argc, char** argv) {
     runningClock = demoClock.clock.get();
 
     std::unique_ptr<EditSession> session;
-    if (options.edit) session = std::make_unique<EditSession>(*demoClock.clock);
-    PlayerHost host(watch, *timeline, session.get());
+    std::unique_ptr<EditView> view;
+    if (options.edit) {
+        session = std::make_unique<EditSession>(*demoClock.clock, terminal);
+        view = std::make_unique<EditView>();
+    }
+    PlayerHost host(watch, *timeline, session.get(), view.get());
     runFrameLoop(*demoClock.clock, host);
 
     runningClock = nullptr;
+    view.reset();
     demoClock.clock.reset();  // the music stops before anything it reads goes
     demoClock.music.reset();
     watch.close();

@@ -24,6 +24,12 @@ void handleWindowEvent(const platform::WindowEvent& event) {
             // carries, y first.
             std::printf("MouseMove:%x %d %d\n", event.keyFlags, event.y & 0xFFFF, event.x & 0xFFFF);
             break;
+        // The pointer's buttons and wheel and the function keys are the
+        // editing session's, which sees them before they come here.
+        case Kind::pointerButton:
+        case Kind::wheel:
+        case Kind::pointerLeave:
+        case Kind::functionKey: break;
     }
 }
 

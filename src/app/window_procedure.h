@@ -9,7 +9,8 @@ namespace quadrelume {
 // ends the program exactly as the key does); size changes update
 // windowWidth and windowHeight; time keys go to timeKeyQueue when edit mode
 // wants them, and are ignored otherwise; pointer motion prints
-// "MouseMove:<flags in hex> <y> <x>" on standard output.
+// "MouseMove:<flags in hex> <y> <x>" on standard output; pointer buttons,
+// the wheel and the function keys are ignored.
 void handleWindowEvent(const platform::WindowEvent& event);
 
 }  // namespace quadrelume

@@ -4,6 +4,7 @@
 #include <EGL/eglext.h>
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include <unistd.h>
@@ -17,6 +18,13 @@ namespace quadrelume::platform {
 namespace {
 
 SDL_Window* mainWindow = nullptr;
+// The editing session's window: whether it is laid out at all (the plain
+// player's is not), its form now and how that was made, and where its
+// framed form was when it went full screen by hand.
+bool laidOut = false;
+bool fullScreenNow = false;
+bool fullScreenByWindowManager = false;
+SDL_Rect framedPlace{};
 EGLDisplay eglDisplay = EGL_NO_DISPLAY;
 EGLSurface eglSurface = EGL_NO_SURFACE;
 EGLContext eglContext = EGL_NO_CONTEXT;
@@ -108,9 +116,20 @@ bool deliverTimeKey(const SDL_KeyboardEvent& key) {
     return false;
 }
 
-// Keys that type a control character rather than text, and the time keys.
+// F1 to F12 have consecutive key codes.
+bool deliverFunctionKey(const SDL_KeyboardEvent& key) {
+    if (key.keysym.sym < SDLK_F1 || key.keysym.sym > SDLK_F12) return false;
+    if (key.repeat != 0) return true;
+    WindowEvent event{WindowEvent::Kind::functionKey};
+    event.functionKey = static_cast<int>(key.keysym.sym - SDLK_F1) + 1;
+    deliver(event);
+    return true;
+}
+
+// Keys that type a control character rather than text, the time keys and
+// the function keys.
 void deliverKeyDown(const SDL_KeyboardEvent& key) {
-    if (deliverTimeKey(key)) return;
+    if (deliverTimeKey(key) || deliverFunctionKey(key)) return;
     switch (key.keysym.sym) {
         case SDLK_ESCAPE: deliverCharacter(27); return;
         case SDLK_RETURN:
@@ -143,13 +162,49 @@ void deliverResize() {
     deliver(event);
 }
 
+struct ButtonBinding {
+    Uint8 sdl;
+    PointerButton button;
+};
+
+constexpr ButtonBinding buttonBindings[] = {
+    {SDL_BUTTON_LEFT, PointerButton::left},
+    {SDL_BUTTON_RIGHT, PointerButton::right},
+    {SDL_BUTTON_MIDDLE, PointerButton::middle},
+};
+
+void deliverButton(const SDL_MouseButtonEvent& sdl) {
+    for (const ButtonBinding& binding : buttonBindings) {
+        if (binding.sdl != sdl.button) continue;
+        WindowEvent event{WindowEvent::Kind::pointerButton};
+        event.button = binding.button;
+        event.pressed = sdl.state == SDL_PRESSED;
+        event.x = sdl.x;
+        event.y = sdl.y;
+        deliver(event);
+        return;
+    }
+}
+
+void deliverWheel(const SDL_MouseWheelEvent& sdl) {
+    WindowEvent event{WindowEvent::Kind::wheel};
+    const float sign = sdl.direction == SDL_MOUSEWHEEL_FLIPPED ? -1.0f : 1.0f;
+    event.wheelX = sign * sdl.preciseX;
+    event.wheelY = sign * sdl.preciseY;
+    deliver(event);
+}
+
 void handle(const SDL_Event& sdl) {
     switch (sdl.type) {
         case SDL_QUIT: deliver(WindowEvent{WindowEvent::Kind::closeRequest}); break;
         case SDL_WINDOWEVENT:
             if (sdl.window.event == SDL_WINDOWEVENT_CLOSE) deliver(WindowEvent{WindowEvent::Kind::closeRequest});
             if (sdl.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) deliverResize();
+            if (sdl.window.event == SDL_WINDOWEVENT_LEAVE) deliver(WindowEvent{WindowEvent::Kind::pointerLeave});
             break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: deliverButton(sdl.button); break;
+        case SDL_MOUSEWHEEL: deliverWheel(sdl.wheel); break;
         case SDL_KEYDOWN: deliverKeyDown(sdl.key); break;
         case SDL_TEXTINPUT:
             for (const char* c = sdl.text.text; *c != '\0'; ++c) deliverCharacter(*c);
@@ -166,9 +221,106 @@ void handle(const SDL_Event& sdl) {
     }
 }
 
+// The framed window a layout asks for on `screen`.
+SDL_Rect framedRect(const WindowLayout& layout, const SDL_Rect& screen) {
+    SDL_Rect rect{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, layout.width, layout.height};
+    if (layout.width <= 0 || layout.height <= 0) {
+        // Demos are made for 16:9; half the width leaves the other half to
+        // the editor the window is opened to watch.
+        rect.w = screen.w / 2;
+        rect.h = rect.w * 9 / 16;
+        rect.x = screen.x + screen.w - rect.w;
+        rect.y = screen.y;
+    }
+    if (layout.placed) {
+        rect.x = layout.x;
+        rect.y = layout.y;
+    }
+    return rect;
+}
+
+// Whether a window manager runs that makes windows full screen when asked
+// (EWMH _NET_WM_STATE_FULLSCREEN). It then also gives the framed window back
+// where it was; without one, the window is moved and sized by hand.
+bool windowManagerDoesFullScreen() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(mainWindow, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    Display* x11 = info.info.x11.display;
+    const Window root = DefaultRootWindow(x11);
+    auto property = [&](const char* name, Atom type, std::vector<unsigned long>& values) {
+        Atom atom = XInternAtom(x11, name, True);
+        Atom actualType = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        if (atom == None || XGetWindowProperty(x11, root, atom, 0, 1024, False, type, &actualType, &format, &count,
+                                               &after, &data) != Success)
+            return false;
+        if (data != nullptr && format == 32) {
+            auto* items = reinterpret_cast<unsigned long*>(data);
+            values.assign(items, items + count);
+        }
+        if (data != nullptr) XFree(data);
+        return !values.empty();
+    };
+    std::vector<unsigned long> checks;
+    std::vector<unsigned long> supported;
+    if (!property("_NET_SUPPORTING_WM_CHECK", XA_WINDOW, checks) || !property("_NET_SUPPORTED", XA_ATOM, supported))
+        return false;
+    const Atom fullScreen = XInternAtom(x11, "_NET_WM_STATE_FULLSCREEN", True);
+    for (unsigned long atom : supported)
+        if (atom == fullScreen) return true;
+    return false;
+}
+
+// Switches the laid-out window's form; the window may still be hidden.
+void switchForm(bool fullScreen) {
+    fullScreenNow = fullScreen;
+    if (fullScreen) {
+        fullScreenByWindowManager = windowManagerDoesFullScreen();
+        if (fullScreenByWindowManager) {
+            SDL_SetWindowFullscreen(mainWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
+            return;
+        }
+        // What the plain player's window is: borderless over the screen.
+        SDL_GetWindowPosition(mainWindow, &framedPlace.x, &framedPlace.y);
+        SDL_GetWindowSize(mainWindow, &framedPlace.w, &framedPlace.h);
+        SDL_Rect screen{0, 0, framedPlace.w, framedPlace.h};
+        SDL_GetDisplayBounds(0, &screen);
+        SDL_SetWindowBordered(mainWindow, SDL_FALSE);
+        SDL_SetWindowPosition(mainWindow, screen.x, screen.y);
+        SDL_SetWindowSize(mainWindow, screen.w, screen.h);
+        return;
+    }
+    if (fullScreenByWindowManager) {
+        SDL_SetWindowFullscreen(mainWindow, 0);
+        return;
+    }
+    SDL_SetWindowBordered(mainWindow, SDL_TRUE);
+    SDL_SetWindowSize(mainWindow, framedPlace.w, framedPlace.h);
+    SDL_SetWindowPosition(mainWindow, framedPlace.x, framedPlace.y);
+}
+
+// The window a layout asks for, made framed and hidden, switched to full
+// screen when asked, then shown.
+SDL_Window* createLaidOutWindow(const char* title, const WindowLayout& layout, const SDL_Rect& screen) {
+    laidOut = true;
+    SDL_Rect framed = framedRect(layout, screen);
+    Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN;
+    if (layout.onTop) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    mainWindow = SDL_CreateWindow(title, framed.x, framed.y, framed.w, framed.h, flags);
+    if (mainWindow == nullptr) return nullptr;
+    if (layout.fullScreen) switchForm(true);
+    SDL_ShowWindow(mainWindow);
+    return mainWindow;
+}
+
 }  // namespace
 
-void initDisplay(const char* title, WindowEventHandler handler, int* width, int* height) {
+void initDisplay(const char* title, WindowEventHandler handler, int* width, int* height,
+                 const WindowLayout* layout) {
     eventHandler = handler;
     setMessageBoxPresenter(showBox);
 
@@ -179,8 +331,9 @@ void initDisplay(const char* title, WindowEventHandler handler, int* width, int*
     SDL_VERSION(&info.version);
     SDL_Rect screen{0, 0, 640, 320};
     if (SDL_Init(SDL_INIT_VIDEO) != 0 || SDL_GetDisplayBounds(0, &screen) != 0 ||
-        (mainWindow = SDL_CreateWindow(title, screen.x, screen.y, screen.w, screen.h,
-                                       SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN)) == nullptr ||
+        (mainWindow = layout != nullptr ? createLaidOutWindow(title, *layout, screen)
+                                        : SDL_CreateWindow(title, screen.x, screen.y, screen.w, screen.h,
+                                                           SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN)) == nullptr ||
         !SDL_GetWindowWMInfo(mainWindow, &info) || info.subsystem != SDL_SYSWM_X11) {
         fatal("Could not get EGL display");
     }
@@ -204,6 +357,13 @@ void initDisplay(const char* title, WindowEventHandler handler, int* width, int*
 }
 
 void setDisplayLostHandler(DisplayLostHandler handler) { displayLostHandler = handler; }
+
+void setFullScreen(bool fullScreen) {
+    if (!laidOut || mainWindow == nullptr || fullScreen == fullScreenNow) return;
+    switchForm(fullScreen);
+}
+
+bool isFullScreen() { return !laidOut || fullScreenNow; }
 
 void pumpMessages() {
     SDL_Event event;

@@ -34,6 +34,19 @@ bool redirectStandardOutput(const std::string& path) {
     return moved;
 }
 
+std::FILE* duplicateStandardOutput() {
+    std::fflush(stdout);
+    int copy = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) return nullptr;
+    std::FILE* stream = fdopen(copy, "w");
+    if (stream == nullptr) {
+        close(copy);
+        return nullptr;
+    }
+    setvbuf(stream, nullptr, _IOLBF, 0);
+    return stream;
+}
+
 bool standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 void catchInterrupts() {

@@ -3,6 +3,7 @@
 // requests, and whether a folder can take new files.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace quadrelume::platform {
@@ -12,6 +13,12 @@ namespace quadrelume::platform {
 // empty. False, with standard output unchanged, when the file cannot be
 // opened for writing.
 bool redirectStandardOutput(const std::string& path);
+
+// A new stream, line buffered, on whatever standard output is now; it stays
+// there when standard output is redirected afterwards, so that a program can
+// send its trace elsewhere and still talk to its terminal. Null when the
+// descriptor cannot be duplicated.
+std::FILE* duplicateStandardOutput();
 
 // Whether standard error is a terminal (where a progress line that rewrites
 // itself makes sense).

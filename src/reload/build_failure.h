@@ -3,6 +3,7 @@
 // its mistakes.
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace quadrelume {
@@ -31,6 +32,27 @@ BuildFailurePolicy buildFailurePolicy();
 template <typename Build>
 bool attemptBuild(const std::string& path, Build&& build);
 
+// The files whose last build failed, by path, each with the message of
+// that failure as standard error showed it. A path leaves when its file
+// builds again. Always empty under endProcess. Main thread only.
+const std::map<std::string, std::string>& currentBuildFailures();
+
+// While one lives, a failure that attemptBuild catches carries `place`
+// ahead of its message, so that a builder can say where in its file the
+// fault lies ("time.txt:2: "). Under endProcess it changes nothing: the
+// message box keeps its text. Builds started while it lives (another
+// holder's) do not inherit it. Main thread only.
+class FailurePlace {
+public:
+    explicit FailurePlace(std::string place);
+    ~FailurePlace();
+    FailurePlace(const FailurePlace&) = delete;
+    FailurePlace& operator=(const FailurePlace&) = delete;
+
+private:
+    std::string previous_;
+};
+
 // The parts of attemptBuild that need no template.
 namespace detail {
 class LenientFatalScope {
@@ -42,6 +64,7 @@ public:
 
 private:
     void (*previous_)(const std::string&);
+    std::string outerPlace_;
 };
 struct BuildFailure {
     std::string message;

@@ -1,9 +1,11 @@
 #include "timeline/demo_loader.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "reload/build_failure.h"
 #include "reload/split_lines.h"
 #include "render/effect_range.h"
 #include "script/parser.h"
@@ -15,12 +17,17 @@ namespace quadrelume {
 
 namespace {
 
-// The range an action asks for, or null for a disabled line.
-std::unique_ptr<TimeRange> buildRange(const std::string& action, Demo& demo) {
+// The range an action asks for, or null for a disabled line. `fileName` and
+// the line's 0-based `number` go ahead of a syntax error's message.
+std::unique_ptr<TimeRange> buildRange(const std::string& action, Demo& demo, const std::string& fileName,
+                                      int number) {
     if (!action.empty() && action[0] == '!') return nullptr;
     if (!action.empty() && action[0] == '#') {
         return std::make_unique<EffectRange>(action.substr(1), &demo.variables);
     }
+    std::optional<FailurePlace> place;
+    if (buildFailurePolicy() == BuildFailurePolicy::keepLastGood)
+        place.emplace(fileName + ":" + std::to_string(number + 1) + ": ");
     return std::make_unique<ExpressionRange>(0.0f, 0.0f, script::compile(action.c_str()), &demo.variables);
 }
 
@@ -41,7 +48,7 @@ void traceLine(std::FILE* trace, int number, const TimelineLine& line) {
 
 }  // namespace
 
-Demo* loadDemo(FileData* file, std::FILE* trace) {
+Demo* loadDemo(FileData* file, std::FILE* trace, const std::string& fileName) {
     auto demo = std::make_unique<Demo>(trace);
     std::vector<std::string> lines = splitLines(*file);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -57,16 +64,18 @@ Demo* loadDemo(FileData* file, std::FILE* trace) {
         }
         if (demo->endTime < parsed->end) demo->endTime = parsed->end;
         traceLine(trace, number, *parsed);
-        std::unique_ptr<TimeRange> range = buildRange(parsed->action, *demo);
+        std::unique_ptr<TimeRange> range = buildRange(parsed->action, *demo, fileName, number);
         if (!range) continue;
         TimeRange* added = range.get();
         demo->addRange(std::move(range));
         added->start = parsed->start;
         added->end = parsed->end;
+        added->line = number;
+        added->action = std::move(parsed->action);
     }
     return demo.release();
 }
 
-Demo* loadDemo(ReloadableFileData* file) { return loadDemo(file, stdout); }
+Demo* loadDemo(ReloadableFileData* file) { return loadDemo(file, stdout, file->path); }
 
 }  // namespace quadrelume

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "reload/file_data.h"
 #include "timeline/demo.h"
@@ -21,8 +22,11 @@ namespace quadrelume {
 // times, disabled lines' included, raise endTime, which starts at 0.
 //
 // A syntax error in a statement, or a shader that does not build, ends the
-// process. Effect lines need the GL context current. Never gives null.
-Demo* loadDemo(FileData* file, std::FILE* trace);
+// process; when builds keep the last good version, the message of a syntax
+// error begins with "<fileName>:<line>: ", the line counted from 1 as
+// editors count (the trace's "Line:" numbers count from 0). Effect lines
+// need the GL context current. Never gives null.
+Demo* loadDemo(FileData* file, std::FILE* trace, const std::string& fileName = "time.txt");
 
 // The timeline holder's builder: loadDemo tracing on standard output.
 Demo* loadDemo(ReloadableFileData* file);

@@ -1,6 +1,8 @@
 // A span of demo time in which one timeline line acts.
 #pragma once
 
+#include <string>
+
 #include "script/eval_context.h"
 
 namespace quadrelume {
@@ -16,6 +18,8 @@ public:
     EvalContext evalContext;             // used by expression ranges only
     float start = 0.0f;                  // first active time, seconds (inclusive)
     float end = 0.0f;                    // first inactive time, seconds (exclusive)
+    int line = -1;                       // the timeline line that made it, from 0; -1 when none did
+    std::string action;                  // that line's action, for the editing session to show
 
     TimeRange(float startTime, float endTime) : start(startTime), end(endTime) {}
     TimeRange(const TimeRange&) = delete;

@@ -56,11 +56,14 @@ TEST(CommandLine, AnswersAndRefusesWithoutADisplay) {
 
 class EditSession : public ::testing::Test {
 protected:
-    // Starts `quadrelume --edit <demo folder>` from another directory.
+    // Starts `quadrelume --edit <demo folder>` from another directory, over
+    // the whole screen (so that the screen's centre is the picture's) and
+    // with the per-frame trace on standard output.
     void start(std::map<std::string, std::string> environment = {}) {
         environment["DISPLAY"] = x.name();
-        player = std::make_unique<Process>(std::vector<std::string>{QUADRELUME_PLAYER, "--edit", demo.path()},
-                                           elsewhere.path(), environment);
+        player = std::make_unique<Process>(
+            std::vector<std::string>{QUADRELUME_PLAYER, "--edit", "--fullscreen", "--trace", "-", demo.path()},
+            elsewhere.path(), environment);
         auto found = x.waitForWindow("Quadrelume", startSeconds);
         ASSERT_TRUE(found.has_value()) << "no window; stderr: " << player->errors();
     }
@@ -250,7 +253,7 @@ TEST_F(EditSession, ATimelineThatDoesNotBuildKeepsThePictureUntilItIsFixed) {
     EXPECT_TRUE(coloursNear(waitForCentreColour(x, 0xff0000, 5), 0xff0000));
     demo.write("time.txt", "0 1000 colour = [0, 1, 0\n0 1000 #fill\n");
     EXPECT_TRUE(waitForErrors("time.txt did not build, the last good version stays:\n"
-                              "Expected right square bracket"))
+                              "time.txt:1: Expected right square bracket"))
         << player->errors();
     pause(300);
     EXPECT_TRUE(coloursNear(x.pixel(x.width() / 2, x.height() / 2), 0xff0000)) << "the last good timeline plays";

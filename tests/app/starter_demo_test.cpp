@@ -58,7 +58,8 @@ TEST(StarterDemo, IsWrittenIntoANewFolderAndPlaysInThePlayerTheEditingSessionAnd
         SCOPED_TRACE(edit ? "editing session" : "player");
         XServer x(320, 240);
         std::vector<std::string> argv{QUADRELUME_PLAYER};
-        if (edit) argv.push_back("--edit");
+        // The session's overlay stays out of the middle of a full screen.
+        if (edit) argv.insert(argv.end(), {"--edit", "--fullscreen", "--trace", "-"});
         argv.push_back(folder);
         Process player(argv, here.path(), {{"DISPLAY", x.name()}});
         ASSERT_NE(testing::waitForOutput(player, "tint = [", startSeconds), std::string::npos) << player.errors();

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <stdexcept>
 #include <thread>
 
@@ -16,10 +17,16 @@ namespace {
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// Windows come and go under a window manager while the tests walk the tree;
+// a request about one that has just gone fails, and is simply not answered.
+// Xlib's own handler would end the test program.
+int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 XServer::XServer(int width, int height) : width_(width), height_(height) {
     std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    XSetErrorHandler(ignoreErrors);
     server_ = std::make_unique<Process>(
         std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-wr"},
         "/");
@@ -35,8 +42,40 @@ XServer::XServer(int width, int height) : width_(width), height_(height) {
 }
 
 XServer::~XServer() {
+    if (windowManager_) windowManager_->kill();
     if (display_ != nullptr) XCloseDisplay(display_);
     server_->kill();
+}
+
+void XServer::startWindowManager() {
+    windowManager_ = std::make_unique<Process>(std::vector<std::string>{"/usr/bin/openbox", "--sm-disable"}, "/",
+                                               std::map<std::string, std::string>{{"DISPLAY", name_}});
+    // The window manager claims the screen before it is ready to manage
+    // windows, and a window mapped in between may stay unmapped for good. A
+    // probe window, mapped again until the manager frames it, shows that it
+    // is ready.
+    const Window root = DefaultRootWindow(display_);
+    Window probe = XCreateSimpleWindow(display_, root, 0, 0, 8, 8, 0, 0, 0);
+    for (int i = 0; i < 200; ++i) {
+        XMapWindow(display_, probe);
+        XSync(display_, False);
+        pause(50);
+        Window rootReturn = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        XWindowAttributes attributes{};
+        bool framed = XQueryTree(display_, probe, &rootReturn, &parent, &children, &count) && parent != root &&
+                      XGetWindowAttributes(display_, probe, &attributes) && attributes.map_state == IsViewable;
+        if (children != nullptr) XFree(children);
+        if (framed) {
+            XDestroyWindow(display_, probe);
+            XSync(display_, False);
+            return;
+        }
+    }
+    XDestroyWindow(display_, probe);
+    throw std::runtime_error("the window manager did not start: " + windowManager_->errors());
 }
 
 void XServer::kill() {
@@ -46,42 +85,133 @@ void XServer::kill() {
     server_->kill();
 }
 
+namespace {
+
+// The mapped window named `title` among `parent`'s children, or their
+// children (a window manager puts each client in a frame of its own).
+Window findNamed(Display* display, Window parent, const std::string& title, int depth) {
+    Window rootReturn = 0;
+    Window parentReturn = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, parent, &rootReturn, &parentReturn, &children, &count)) return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && found == 0; ++i) {
+        XTextProperty name{};
+        // Titles may be stored as UTF-8, which XFetchName refuses; ours are ASCII.
+        if (XGetWMName(display, children[i], &name) && name.value != nullptr) {
+            std::string text(reinterpret_cast<const char*>(name.value), name.nitems);
+            XWindowAttributes attributes{};
+            if (title == text && XGetWindowAttributes(display, children[i], &attributes) &&
+                attributes.map_state == IsViewable)
+                found = children[i];
+            XFree(name.value);
+        }
+        if (found == 0 && depth > 0) found = findNamed(display, children[i], title, depth - 1);
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+}
+
+}  // namespace
+
 std::optional<WindowGeometry> XServer::waitForWindow(const std::string& title, double seconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     do {
-        Window root = DefaultRootWindow(display_);
-        Window rootReturn = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        if (XQueryTree(display_, root, &rootReturn, &parent, &children, &count)) {
-            std::optional<WindowGeometry> found;
-            for (unsigned i = 0; i < count && !found; ++i) {
-                XTextProperty name{};
-                // Titles may be stored as UTF-8, which XFetchName refuses; ours are ASCII.
-                if (XGetWMName(display_, children[i], &name) && name.value != nullptr) {
-                    std::string text(reinterpret_cast<const char*>(name.value), name.nitems);
-                    XWindowAttributes attributes{};
-                    if (title == text && XGetWindowAttributes(display_, children[i], &attributes) &&
-                        attributes.map_state == IsViewable) {
-                        WindowGeometry g;
-                        g.id = children[i];
-                        Window child = 0;
-                        XTranslateCoordinates(display_, children[i], root, 0, 0, &g.x, &g.y, &child);
-                        g.width = attributes.width;
-                        g.height = attributes.height;
-                        g.viewable = true;
-                        found = g;
-                    }
-                    XFree(name.value);
-                }
-            }
-            if (children != nullptr) XFree(children);
-            if (found) return found;
-        }
+        Window found = findNamed(display_, DefaultRootWindow(display_), title, 2);
+        if (found != 0) return geometry(found);
         pause(20);
     } while (std::chrono::steady_clock::now() < deadline);
     return std::nullopt;
+}
+
+namespace {
+
+void describe(Display* display, Window window, int depth, std::string& out) {
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) return;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, children[i], &attributes);
+        XTextProperty name{};
+        std::string title;
+        if (XGetWMName(display, children[i], &name) && name.value != nullptr) {
+            title.assign(reinterpret_cast<const char*>(name.value), name.nitems);
+            XFree(name.value);
+        }
+        out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + std::to_string(children[i]) + " \"" + title +
+               "\" " + std::to_string(attributes.width) + "x" + std::to_string(attributes.height) +
+               (attributes.map_state == IsViewable ? " viewable" : attributes.map_state == IsUnmapped ? " unmapped" : " unviewable") +
+               "\n";
+        if (depth < 3) describe(display, children[i], depth + 1, out);
+    }
+    if (children != nullptr) XFree(children);
+}
+
+}  // namespace
+
+std::string XServer::describeWindows() {
+    std::string out;
+    describe(display_, DefaultRootWindow(display_), 0, out);
+    return out;
+}
+
+WindowGeometry XServer::geometry(unsigned long window) {
+    WindowGeometry g;
+    g.id = window;
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display_, window, &attributes)) return g;
+    Window child = 0;
+    XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &g.x, &g.y, &child);
+    g.width = attributes.width;
+    g.height = attributes.height;
+    g.viewable = attributes.map_state == IsViewable;
+    return g;
+}
+
+std::optional<std::array<long, 4>> XServer::frameExtents(unsigned long window) {
+    Atom extents = XInternAtom(display_, "_NET_FRAME_EXTENTS", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::optional<std::array<long, 4>> found;
+    if (XGetWindowProperty(display_, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after,
+                           &data) == Success &&
+        count == 4 && format == 32) {
+        auto* values = reinterpret_cast<long*>(data);
+        found = std::array<long, 4>{values[0], values[1], values[2], values[3]};
+    }
+    if (data != nullptr) XFree(data);
+    return found;
+}
+
+bool XServer::hasWindowState(unsigned long window, const std::string& state) {
+    Atom property = XInternAtom(display_, "_NET_WM_STATE", False);
+    Atom wanted = XInternAtom(display_, state.c_str(), False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(display_, window, property, 0, 64, False, XA_ATOM, &type, &format, &count, &after,
+                           &data) == Success &&
+        format == 32) {
+        auto* atoms = reinterpret_cast<Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i) found = found || atoms[i] == wanted;
+    }
+    if (data != nullptr) XFree(data);
+    return found;
+}
+
+void XServer::resizeWindow(unsigned long window, int width, int height) {
+    XResizeWindow(display_, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(display_, False);
 }
 
 std::vector<unsigned> XServer::screenshot() {
@@ -136,6 +266,13 @@ void XServer::typeText(const std::string& text) {
 
 void XServer::movePointer(int x, int y) {
     XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, 0);
+    XSync(display_, False);
+}
+
+void XServer::clickAt(int x, int y) {
+    movePointer(x, y);
+    XTestFakeButtonEvent(display_, 1, True, 0);
+    XTestFakeButtonEvent(display_, 1, False, 0);
     XSync(display_, False);
 }
 

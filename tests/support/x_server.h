@@ -2,6 +2,7 @@
 // run the real player in a real window.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,9 +36,31 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    // The first top-level window whose name is `title`, waiting up to
-    // `seconds` for it to appear and be mapped.
+    // Starts a window manager (openbox) on this server and waits until it
+    // has taken over; it ends with the server. Throws when it does not come.
+    void startWindowManager();
+
+    // The first client window whose name is `title` (a child of the root, or
+    // of a window manager's frame), waiting up to `seconds` for it to appear
+    // and be mapped. Its place is that of its drawable, in screen pixels.
     std::optional<WindowGeometry> waitForWindow(const std::string& title, double seconds);
+
+    // Every window below the root with its name, size and map state, one per
+    // line and indented by depth, for a failure's message.
+    std::string describeWindows();
+
+    // Where `window` is now (its drawable, in screen pixels) and its size.
+    WindowGeometry geometry(unsigned long window);
+
+    // The frame a window manager drew around `window`: left, right, top and
+    // bottom widths (_NET_FRAME_EXTENTS); nothing without one.
+    std::optional<std::array<long, 4>> frameExtents(unsigned long window);
+
+    // Whether `window`'s _NET_WM_STATE holds the atom named `state`.
+    bool hasWindowState(unsigned long window, const std::string& state);
+
+    // Asks for `window` to be resized, as a person dragging its corner would.
+    void resizeWindow(unsigned long window, int width, int height);
 
     // RGB of every pixel of the screen, row by row.
     std::vector<unsigned> screenshot();
@@ -50,6 +73,8 @@ public:
     void typeShiftedKeysym(unsigned long keysym);
     void typeText(const std::string& text);
     void movePointer(int x, int y);
+    // Moves the pointer to (x, y) and clicks the left button there.
+    void clickAt(int x, int y);
 
     // Gives `window` the keyboard focus.
     void focus(unsigned long window);
@@ -65,6 +90,7 @@ public:
 
 private:
     std::unique_ptr<Process> server_;
+    std::unique_ptr<Process> windowManager_;
     Display* display_ = nullptr;
     std::string name_;
     int width_;

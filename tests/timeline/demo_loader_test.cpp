@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "reload/build_failure.h"
 #include "render/effect_range.h"
 #include "script/value.h"
 #include "timeline/demo_loader.h"
@@ -125,6 +126,36 @@ TEST(DemoLoaderDeathTest, SyntaxErrorEndsTheProgramAfterItsLineIsTraced) {
             loadDemo(&file, stdout);
         },
         ::testing::ExitedWithCode(255), "Unexpected end when parsing expr");
+}
+
+TEST(DemoLoader, RangesKnowTheirLineAndASyntaxErrorNamesItInAnEditingSession) {
+    Loaded loaded("0 1 a = 1\n\n2 3 #glow\n");
+    ASSERT_EQ(loaded.demo->ranges.size(), 2u);
+    EXPECT_EQ(loaded.demo->ranges[1]->line, 2);
+    EXPECT_EQ(loaded.demo->ranges[1]->action, "#glow");
+
+    setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
+    std::FILE* trace = std::tmpfile();
+    FileData file("0 1 a = 1\n\n0 2 b = \n");
+    std::unique_ptr<Demo> demo;
+    EXPECT_FALSE(attemptBuild("time.txt", [&] {
+        demo.reset(loadDemo(&file, trace));
+        return true;
+    }));
+    std::fclose(trace);
+    ASSERT_EQ(currentBuildFailures().count("time.txt"), 1u);
+    EXPECT_EQ(currentBuildFailures().at("time.txt"), "time.txt:3: Unexpected end when parsing expr")
+        << "the line as editors count it";
+    setBuildFailurePolicy(BuildFailurePolicy::endProcess);
+}
+
+TEST(DemoLoaderDeathTest, ThePlainPlayersMessageNamesNoLine) {
+    EXPECT_EXIT(
+        {
+            FileData file("0 1 a = 1\n0 2 b = \n");
+            loadDemo(&file, stdout);
+        },
+        ::testing::ExitedWithCode(255), "^Unexpected end when parsing expr\n$");
 }
 
 }  // namespace
