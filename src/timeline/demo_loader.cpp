@@ -10,6 +10,7 @@
 #include "script/value.h"
 #include "timeline/expression_range.h"
 #include "timeline/timeline_line.h"
+#include "timeline/track_builtin.h"
 
 namespace quadrelume {
 
@@ -21,7 +22,9 @@ std::unique_ptr<TimeRange> buildRange(const std::string& action, Demo& demo) {
     if (!action.empty() && action[0] == '#') {
         return std::make_unique<EffectRange>(action.substr(1), &demo.variables);
     }
-    return std::make_unique<ExpressionRange>(0.0f, 0.0f, script::compile(action.c_str()), &demo.variables);
+    std::unique_ptr<script::Program> program = script::compile(action.c_str());
+    useTracksOf(*program);
+    return std::make_unique<ExpressionRange>(0.0f, 0.0f, std::move(program), &demo.variables);
 }
 
 // Prints "Line:%d -> %f %f '%s'" for a line about to be acted on. The times
