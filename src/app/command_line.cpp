@@ -12,6 +12,10 @@ const char* const usageText =
     "  --edit     editing session: Space pauses, Left/Right seek 1 s (Shift: 10 s),\n"
     "             Page Up/Down go to the previous/next line's start, Home to 0;\n"
     "             a save that does not build keeps the last good version\n"
+    "  --sync[=[HOST][:PORT]]\n"
+    "             editing session connected to a sync editor (localhost:1338 by\n"
+    "             default): track(\"NAME\") takes the editor's keys, the editor\n"
+    "             moves and pauses the demo, and saves the NAME.track files\n"
     "  --help     show this text\n"
     "  --version  show the version\n";
 
@@ -19,15 +23,23 @@ namespace {
 
 // One option: its name and what it sets. `expected` is null for a flag, and
 // otherwise says what a good value looks like, for the message; `apply`
-// gives false for a value that is not one.
+// gives false for a value that is not one. An option whose value is
+// `optional` takes one only after "=", and is given "" without.
 struct Option {
     std::string_view name;
     const char* expected;
     bool (*apply)(CommandLine& line, std::string_view value);
+    bool optional = false;
 };
 
 constexpr Option options[] = {
     {"--edit", nullptr, [](CommandLine& line, std::string_view) { return line.edit = true; }},
+    {"--sync", "[HOST][:PORT], as in --sync=localhost:1338",
+     [](CommandLine& line, std::string_view value) {
+         line.sync = sync::parseEditorAddress(value);
+         return line.edit = line.sync.has_value();
+     },
+     true},
     {"--help", nullptr,
      [](CommandLine& line, std::string_view) {
          line.action = CommandLine::Action::help;
@@ -81,6 +93,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                     return refuse(std::string(name) + " takes no value, not " + std::string(argument));
             } else if (equals != std::string_view::npos) {
                 value = argument.substr(equals + 1);
+            } else if (known->optional) {
+                value = {};
             } else if (i + 1 < argc) {
                 value = argv[++i];
             } else {

@@ -43,6 +43,15 @@ public:
     // Carries out `press` on `demo` (null while no timeline has built).
     void press(const TimeKeyPress& press, const Demo* demo);
 
+    // Seeks to `target` seconds, clamped by clampToTimeline to `demo`, and
+    // traces it as a seek key does. A sync editor's row changes come here.
+    void seekTo(float target, const Demo* demo);
+
+    // Pauses or resumes, as Space does; a pause of a paused demo (or a
+    // resume of a playing one) changes and traces nothing. A sync editor's
+    // pauses come here.
+    void setPaused(bool paused);
+
     // Carries out every key of timeKeyQueue, oldest first, and empties it.
     // True when there was any.
     bool takeQueuedKeys(const Demo* demo);
@@ -50,6 +59,9 @@ public:
     bool paused() const { return paused_; }
 
 private:
+    // Seeks from the reading `now` towards `target` within `demo`.
+    void seek(float now, float target, const Demo& demo);
+
     TimeSource& clock_;
     std::FILE* trace_;
     bool paused_ = false;

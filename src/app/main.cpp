@@ -3,7 +3,8 @@
 // Escape, a close request or the script says halt, rebuilding whatever the
 // author saves while it runs. With --edit it is an editing session: time
 // keys pause and seek, and a save that does not build keeps the last good
-// version instead of ending the program.
+// version instead of ending the program. With --sync a sync editor joins
+// the session.
 #include <GLES2/gl2.h>
 
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "app/edit_session.h"
 #include "app/frame_loop.h"
 #include "app/reload_cycle.h"
+#include "app/sync_session.h"
 #include "shell/shell_state.h"
 #include "app/timeline_host.h"
 #include "app/window_procedure.h"
@@ -36,9 +38,9 @@ constexpr const char* musicPath = "demo.ogg";
 
 class PlayerHost : public FrameHost {
 public:
-    // `session` is null for the plain player.
-    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, EditSession* session)
-        : watch_(watch), timeline_(timeline), session_(session) {}
+    // `session` is null for the plain player, `sync` without --sync.
+    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, EditSession* session, SyncSession* sync)
+        : watch_(watch), timeline_(timeline), session_(session), sync_(sync) {}
 
     void pumpMessages() override { platform::pumpMessages(); }
     void clear(int width, int height) override {
@@ -54,6 +56,7 @@ public:
         // The clock was read before the keys came in: read it again so that
         // this very frame shows where they went.
         if (session_->takeQueuedKeys(timeline_.object)) t = clock.currentTime();
+        if (sync_ != nullptr) t = sync_->exchange(t, timeline_.object);
         playEditedTimeline(timeline_.object, clock, t);
     }
     void present() override {
@@ -67,6 +70,7 @@ private:
     platform::DirectoryWatch& watch_;
     Reloadable<Demo>& timeline_;
     EditSession* session_;
+    SyncSession* sync_;
 };
 
 // The clock that must stop when the display goes away.
@@ -111,6 +115,8 @@ std::optional<int> takeCommandLine(const CommandLine& line) {
 int main(int argc, char** argv) {
     const CommandLine options = parseCommandLine(argc, argv);
     if (std::optional<int> ended = takeCommandLine(options)) return *ended;
+    std::optional<std::vector<platform::NetworkAddress>> syncEditor;
+    if (options.sync && !(syncEditor = findSyncEditor(*options.sync))) return 2;
     if (options.edit) {
         setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
         timeKeysWanted = true;
@@ -138,10 +144,13 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<EditSession> session;
     if (options.edit) session = std::make_unique<EditSession>(*demoClock.clock);
-    PlayerHost host(watch, *timeline, session.get());
+    std::unique_ptr<SyncSession> sync;
+    if (syncEditor) sync = std::make_unique<SyncSession>(std::move(*syncEditor), *session, *demoClock.clock);
+    PlayerHost host(watch, *timeline, session.get(), sync.get());
     runFrameLoop(*demoClock.clock, host);
 
     runningClock = nullptr;
+    sync.reset();
     demoClock.clock.reset();  // the music stops before anything it reads goes
     demoClock.music.reset();
     watch.close();
