@@ -38,6 +38,8 @@ TEST(CommandLine, AnswersAndRefusesWithoutADisplay) {
         {{"--edit", "--loop"}, 2, "", "quadrelume: unknown option --loop\nusage: quadrelume [--edit] [DEMO_DIR]\n"},
         {{"/no/such/demo"}, 2, "", "quadrelume: cannot play the demo folder /no/such/demo: No such file or directory\n"},
         {{".", "."}, 2, "", "quadrelume: only one demo folder, not also .\n"},
+        {{"--sync=studio:99999"}, 2, "",
+         "quadrelume: --sync studio:99999: expected [HOST][:PORT], as in --sync=localhost:1338\n"},
     };
     TempDir here;
     for (const Case& c : cases) {
