@@ -33,7 +33,12 @@ float SyncSession::exchange(float t, const Demo* demo) {
     moved_ = false;
     client_.update(*this);
     if (moved_) t = clock_.currentTime();
-    if (!session_.paused()) client_.tellRow(rowAt(t, sync::trackSet().rowsPerSecond()));
+    // While the demo plays, and once more in the frame it stops in: the
+    // editor's cursor then rests on the row the picture shows, even when the
+    // pause reached the demo a row or two after the author asked for it.
+    const bool paused = session_.paused();
+    if (!paused || !wasPaused_) client_.tellRow(rowAt(t, sync::trackSet().rowsPerSecond()));
+    wasPaused_ = paused;
     return t;
 }
 

@@ -38,7 +38,8 @@ public:
     // carries out what the editor sent (its rows seek and its pauses pause
     // through `session`, traced as the time keys are) and gives the time to
     // draw, read again from the clock when the editor moved it. While the
-    // demo plays, the editor is told the row of that time when it changed.
+    // demo plays, and in the frame it pauses in, the editor is told the row
+    // of that time when it changed.
     float exchange(float t, const Demo* demo);
 
 private:
@@ -50,6 +51,7 @@ private:
     sync::SyncClient client_;
     const Demo* demo_ = nullptr;  // the timeline of the frame being exchanged
     bool moved_ = false;          // the editor moved the clock in this exchange
+    bool wasPaused_ = false;      // the demo was paused in the last exchange
 };
 
 }  // namespace quadrelume
