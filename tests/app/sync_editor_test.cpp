@@ -89,7 +89,12 @@ TEST_F(SyncTracks, AnEditorsKeysRowsPausesAndSavesDriveTheSessionAndTheSavedFile
     // The editor pauses the demo and puts it on row 32: two seconds in, held.
     std::size_t mark = player->output().size();
     editor.send(FakeEditor::pause(true));
-    ASSERT_NE(waitForOutput(*player, "Paused:", 5, mark), std::string::npos);
+    const std::size_t paused = waitForOutput(*player, "Paused:", 5, mark);
+    ASSERT_NE(paused, std::string::npos);
+    // The editor is told the row the demo stopped on.
+    const auto pausedRow = static_cast<std::uint32_t>(std::strtod(player->output().c_str() + paused + 7, nullptr) * 16);
+    EXPECT_TRUE(editor.waitUntil([&] { return !editor.rows.empty() && editor.rows.back() == pausedRow; }, 5))
+        << pausedRow;
     editor.send(FakeEditor::setRow(32));
     std::size_t seek = waitForOutput(*player, "Seek:", 5, mark);
     ASSERT_NE(seek, std::string::npos);
@@ -103,6 +108,7 @@ TEST_F(SyncTracks, AnEditorsKeysRowsPausesAndSavesDriveTheSessionAndTheSavedFile
 
     // Playing again, the demo tells the editor each row it reaches.
     mark = player->output().size();
+    editor.waitUntil([] { return true; }, 0);  // takes in every row told so far
     editor.rows.clear();
     editor.send(FakeEditor::pause(false));
     ASSERT_NE(waitForOutput(*player, "Resumed:2.000000\n", 5, mark), std::string::npos);
