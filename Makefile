@@ -60,14 +60,16 @@ bench: build examples/aurora/demo.ogg
 # The fuzzers (libFuzzer, clang, with AddressSanitizer and
 # UndefinedBehaviorSanitizer), all built in build-fuzz. FUZZ_TARGET chooses the
 # one to run for FUZZ_SECONDS: fuzz_script (the expression language),
-# fuzz_timeline (time.txt), fuzz_ogg (the music file) or fuzz_png (textures).
+# fuzz_timeline (time.txt), fuzz_ogg (the music file), fuzz_png (textures),
+# fuzz_sync_commands (the sync editors' commands) or fuzz_track_file (track
+# files).
 # Its corpus is fuzz-corpus/<target>/, seeded from the tests when empty; what
 # it finds goes to fuzz-corpus/artifacts/<target>/. FUZZ_ARGS adds libFuzzer
 # flags (e.g. -fork=1 -ignore_crashes=1 to go on after a finding).
 FUZZ_SECONDS ?= 600
 FUZZ_ARGS ?=
 FUZZ_TARGET ?= fuzz_script
-FUZZ_TARGETS := fuzz_script fuzz_timeline fuzz_ogg fuzz_png
+FUZZ_TARGETS := fuzz_script fuzz_timeline fuzz_ogg fuzz_png fuzz_sync_commands fuzz_track_file
 FUZZ_BUILD := build-fuzz
 FUZZ_CORPUS = fuzz-corpus/$(FUZZ_TARGET)
 FUZZ_ARTIFACTS = fuzz-corpus/artifacts/$(FUZZ_TARGET)

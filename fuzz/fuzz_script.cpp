@@ -3,12 +3,14 @@
 // input must end in a message, and the sanitizers see any fault or leak.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "platform/fatal.h"
 #include "script/evaluator.h"
 #include "script/parser.h"
 #include "script/variable_table.h"
+#include "sync/track_set.h"
 #include "timeline/expression_range.h"
 
 namespace {
@@ -22,8 +24,13 @@ struct SyntaxError {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static bool installed = (quadrelume::setFatalHandler(throwSyntaxError), true);
+    static bool installed = (quadrelume::setFatalHandler(throwSyntaxError),
+                             quadrelume::sync::trackSet().setTrace(std::fopen("/dev/null", "w")), true);
     (void)installed;
+    // Tracks are process-wide; each input starts without any.
+    struct ForgetTracks {
+        ~ForgetTracks() { quadrelume::sync::trackSet().clear(); }
+    } forgetTracks;
     std::string text(reinterpret_cast<const char*>(data), size);
     std::unique_ptr<quadrelume::script::Program> program;
     try {

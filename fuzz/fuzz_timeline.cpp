@@ -16,6 +16,7 @@
 
 #include "platform/fatal.h"
 #include "reload/file_data.h"
+#include "sync/track_set.h"
 #include "timeline/demo_loader.h"
 
 namespace {
@@ -49,11 +50,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::atexit([] { rmdir(workDirectory); });
     devNull = std::fopen("/dev/null", "w");
     quadrelume::setFatalHandler(throwSyntaxError);
+    quadrelume::sync::trackSet().setTrace(devNull);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     InWorkDirectory inWorkDirectory;
+    // Tracks are process-wide; each input starts without any.
+    struct ForgetTracks {
+        ~ForgetTracks() { quadrelume::sync::trackSet().clear(); }
+    } forgetTracks;
     quadrelume::FileData file(std::string_view(reinterpret_cast<const char*>(data), size));
     std::unique_ptr<Demo> demo;
     try {

@@ -4,14 +4,16 @@
 # own --help at every completion, and the capture program's kinds of output
 # from the OUTPUT list of its --help, so that completion always matches the
 # program that is being run. An option's value is completed by the name
-# --help gives it: DIR or FOLDER completes folders, FILE files.
+# --help gives it: DIR or FOLDER completes folders, FILE files. An option
+# whose value is optional ("--sync[=ADDRESS]") takes it only after "=", so
+# it completes as a flag.
 
 # The options of the program $1, one per line, each followed by the name of
 # its value when it takes one: "--demo DIR", "--edit".
 _quadrelume_options()
 {
     "$1" --help 2>/dev/null |
-        sed -n -E 's/^  (-[-[:alnum:]]+)( [A-Z][[:alnum:]_]*)?( |$).*/\1\2/p'
+        sed -n -E 's/^  (-[-[:alnum:]]+)( [A-Z][[:alnum:]_]*)?( |\[|$).*/\1\2/p'
 }
 
 # The capture program's outputs: folders (PNG frames go into an existing

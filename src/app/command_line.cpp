@@ -22,6 +22,10 @@ const char* const usageText =
     "  --on-top   ask the window manager to keep the window above the others\n"
     "  --trace FILE  write the per-frame trace to FILE, - for standard output\n"
     "             (default: standard output; nowhere in an editing session)\n"
+    "  --sync[=ADDRESS]  editing session connected to a sync editor at ADDRESS,\n"
+    "             [HOST][:PORT] (default: localhost:1338): track(\"NAME\") takes\n"
+    "             the editor's keys, the editor moves and pauses the demo, and\n"
+    "             saves the NAME.track files\n"
     "  --new DIR  write a starter demo into the new folder DIR, and say how to\n"
     "             open it in an editing session; an existing DIR is refused\n"
     "  --help     show this text\n"
@@ -31,12 +35,14 @@ namespace {
 
 // One option: its name and what it sets. `expected` is null for a flag, and
 // otherwise says what a good value looks like, for the message; `apply`
-// gives false for a value that is not one.
+// gives false for a value that is not one. An option whose value is
+// `optional` takes one only after "=", and is given "" without.
 struct Option {
     std::string_view name;
     const char* expected;
     bool (*apply)(CommandLine& line, std::string_view value);
     bool needsEdit = false;  // an option of the editing session only
+    bool optional = false;   // its value comes only after "="; "" without
 };
 
 constexpr Option options[] = {
@@ -46,6 +52,12 @@ constexpr Option options[] = {
          line.newDemoFolder = value;
          return !value.empty();
      }},
+    {"--sync", "[HOST][:PORT], as in --sync=localhost:1338",
+     [](CommandLine& line, std::string_view value) {
+         line.sync = sync::parseEditorAddress(value);
+         return line.edit = line.sync.has_value();
+     },
+     false, true},
     {"--help", nullptr,
      [](CommandLine& line, std::string_view) {
          line.action = CommandLine::Action::help;
@@ -148,6 +160,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                     return refuse(std::string(name) + " takes no value, not " + std::string(argument));
             } else if (equals != std::string_view::npos) {
                 value = argument.substr(equals + 1);
+            } else if (known->optional) {
+                value = {};
+            } else if (known->optional) {
+                value = {};
             } else if (i + 1 < argc) {
                 value = argv[++i];
             } else {

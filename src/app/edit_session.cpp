@@ -58,11 +58,7 @@ EditSession::EditSession(TimeSource& clock, std::FILE* trace) : clock_(clock), t
 
 void EditSession::press(const TimeKeyPress& press, const Demo* demo) {
     if (press.key == TimeKey::playPause) {
-        // The time traced is the one the clock holds while paused.
-        paused_ = !paused_;
-        if (paused_) clock_.setRunning(false);
-        std::fprintf(trace_, paused_ ? "Paused:%f\n" : "Resumed:%f\n", clock_.currentTime());
-        if (!paused_) clock_.setRunning(true);
+        setPaused(!paused_);
         return;
     }
     const Demo& timeline = demo != nullptr ? *demo : emptyDemo();
@@ -70,17 +66,28 @@ void EditSession::press(const TimeKeyPress& press, const Demo* demo) {
         if (binding.key != press.key) continue;
         const float now = clock_.currentTime();
         std::optional<float> target = binding.target(now, press.shift, timeline);
-        if (target) seek(now, *target, demo);
+        if (target) seek(now, *target, timeline);
         return;
     }
 }
 
-void EditSession::seekTo(float target, const Demo* demo) { seek(clock_.currentTime(), target, demo); }
+void EditSession::seekTo(float target, const Demo* demo) {
+    seek(clock_.currentTime(), target, demo != nullptr ? *demo : emptyDemo());
+}
 
-void EditSession::seek(float now, float target, const Demo* demo) {
-    float landing = clampToTimeline(target, demo != nullptr ? demo->endTime : 0.0f);
+void EditSession::seek(float now, float target, const Demo& demo) {
+    const float landing = clampToTimeline(target, demo.endTime);
     clock_.seek(landing);
     std::fprintf(trace_, "Seek:%f -> %f\n", now, landing);
+}
+
+void EditSession::setPaused(bool paused) {
+    if (paused == paused_) return;
+    // The time traced is the one the clock holds while paused.
+    paused_ = paused;
+    if (paused_) clock_.setRunning(false);
+    std::fprintf(trace_, paused_ ? "Paused:%f\n" : "Resumed:%f\n", clock_.currentTime());
+    if (!paused_) clock_.setRunning(true);
 }
 
 bool EditSession::takeQueuedKeys(const Demo* demo) {

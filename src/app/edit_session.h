@@ -43,9 +43,15 @@ public:
     // Carries out `press` on `demo` (null while no timeline has built).
     void press(const TimeKeyPress& press, const Demo* demo);
 
-    // Seeks to `target`, clamped to `demo`'s timeline, and traces it as the
-    // seek keys do. The overlay's time bar seeks through here.
+    // Seeks to `target` seconds, clamped by clampToTimeline to `demo`, and
+    // traces it as a seek key does. The overlay's time bar and a sync
+    // editor's row changes come here.
     void seekTo(float target, const Demo* demo);
+
+    // Pauses or resumes, as Space does; a pause of a paused demo (or a
+    // resume of a playing one) changes and traces nothing. A sync editor's
+    // pauses come here.
+    void setPaused(bool paused);
 
     // Carries out every key of timeKeyQueue, oldest first, and empties it.
     // True when there was any.
@@ -54,8 +60,8 @@ public:
     bool paused() const { return paused_; }
 
 private:
-    // Seeks from the reading `now` to `target`, clamped, and traces it.
-    void seek(float now, float target, const Demo* demo);
+    // Seeks from the reading `now` towards `target` within `demo`.
+    void seek(float now, float target, const Demo& demo);
 
     TimeSource& clock_;
     std::FILE* trace_;

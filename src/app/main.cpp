@@ -5,7 +5,8 @@
 // keys pause and seek, a save that does not build keeps the last good
 // version instead of ending the program, the window is one the author lays
 // out beside the editor, an overlay shows the time, the errors and the
-// variables, and the terminal carries only the session's own lines.
+// variables, and the terminal carries only the session's own lines. With
+// --sync a sync editor joins the session.
 #include <GLES2/gl2.h>
 
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "app/frame_loop.h"
 #include "app/reload_cycle.h"
 #include "app/starter_demo.h"
+#include "app/sync_session.h"
 #include "shell/shell_state.h"
 #include "app/timeline_host.h"
 #include "app/window_procedure.h"
@@ -41,9 +43,10 @@ constexpr const char* musicPath = "demo.ogg";
 
 class PlayerHost : public FrameHost {
 public:
-    // `session` and `view` are null for the plain player.
-    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, EditSession* session, EditView* view)
-        : watch_(watch), timeline_(timeline), session_(session), view_(view) {}
+    // `session` and `view` are null for the plain player, `sync` without --sync.
+    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, EditSession* session, EditView* view,
+               SyncSession* sync)
+        : watch_(watch), timeline_(timeline), session_(session), view_(view), sync_(sync) {}
 
     void pumpMessages() override { platform::pumpMessages(); }
     void clear(int width, int height) override {
@@ -65,6 +68,7 @@ public:
             moved = true;
         }
         if (moved) t = clock.currentTime();
+        if (sync_ != nullptr) t = sync_->exchange(t, timeline_.object);
         playEditedTimeline(timeline_.object, clock, t);
         view_->draw(t, session_->paused(), timeline_.object);
     }
@@ -80,6 +84,7 @@ private:
     Reloadable<Demo>& timeline_;
     EditSession* session_;
     EditView* view_;
+    SyncSession* sync_;
 };
 
 // The clock that must stop when the display goes away.
@@ -152,6 +157,8 @@ int main(int argc, char** argv) {
     const std::optional<std::string> trace = traceTarget(options);
     if (std::optional<int> ended = takeCommandLine(options)) return *ended;
     if (!options.newDemoFolder.empty()) return writeStarterDemo(options.newDemoFolder, argv[0], stdout, stderr);
+    std::optional<std::vector<platform::NetworkAddress>> syncEditor;
+    if (options.sync && !(syncEditor = findSyncEditor(*options.sync))) return 2;
     std::FILE* terminal = stdout;
     if (std::optional<int> ended = routeTrace(options, trace, &terminal)) return *ended;
     if (options.edit) {
@@ -188,10 +195,13 @@ int main(int argc, char** argv) {
         session = std::make_unique<EditSession>(*demoClock.clock, terminal);
         view = std::make_unique<EditView>();
     }
-    PlayerHost host(watch, *timeline, session.get(), view.get());
+    std::unique_ptr<SyncSession> sync;
+    if (syncEditor) sync = std::make_unique<SyncSession>(std::move(*syncEditor), *session, *demoClock.clock);
+    PlayerHost host(watch, *timeline, session.get(), view.get(), sync.get());
     runFrameLoop(*demoClock.clock, host);
 
     runningClock = nullptr;
+    sync.reset();
     view.reset();
     demoClock.clock.reset();  // the music stops before anything it reads goes
     demoClock.music.reset();

@@ -94,4 +94,11 @@ std::unique_ptr<ReloadableFileData> loadReloadableFile(const std::string& path) 
     return loaded;
 }
 
+std::unique_ptr<ReloadableFileData> loadReloadableFileOrStandIn(const std::string& path) {
+    std::unique_ptr<ReloadableFileData> file = loadReloadableFile(path);
+    return file ? std::move(file) : std::make_unique<ReloadableFileData>(path, platform::FileStamp{});
+}
+
+bool isStandIn(const ReloadableFileData& file) { return file.stamp == platform::FileStamp{}; }
+
 }  // namespace quadrelume

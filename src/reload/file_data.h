@@ -77,4 +77,12 @@ void setBeingWrittenCheck(BeingWrittenCheck check, void* context);
 // large for a 32-bit size (2 GiB or more); nothing is printed.
 std::unique_ptr<ReloadableFileData> loadReloadableFile(const std::string& path);
 
+// As loadReloadableFile, but where there is no readable file, an empty
+// stand-in with a stamp that no file has: a file saved under the name later
+// differs from it, so the first reload pass after the save reads it.
+std::unique_ptr<ReloadableFileData> loadReloadableFileOrStandIn(const std::string& path);
+
+// Whether `file` is such a stand-in, not yet replaced by a file's contents.
+bool isStandIn(const ReloadableFileData& file);
+
 }  // namespace quadrelume

@@ -159,7 +159,7 @@ std::int32_t parseExpression(ParseState& s, int level) {
     return left;
 }
 
-// primary := "-" primary | group | list | number | identifier | builtin-call
+// primary := "-" primary | group | list | number | text | identifier | builtin-call
 std::int32_t parsePrimary(ParseState& s) {
     if (s.queue.empty()) fatal("Expected more data");
     Tokop* token = front(s);
@@ -171,7 +171,8 @@ std::int32_t parsePrimary(ParseState& s) {
     }
     if (token == &lparToken) return parseGroup(s);
     if (token == &lsqrToken) return parseList(s);
-    if (token->kind == TokenKind::Number || token->kind == TokenKind::Identifier) {
+    if (token->kind == TokenKind::Number || token->kind == TokenKind::String ||
+        token->kind == TokenKind::Identifier) {
         std::int32_t index = addNode(s.program, Node{token, {}});
         take(s);
         return index;

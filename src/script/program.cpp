@@ -4,7 +4,7 @@ namespace quadrelume::script {
 
 Program::~Program() {
     for (Tokop* token : tokens)
-        if (token->kind == TokenKind::Number || token->kind == TokenKind::Identifier) delete token;
+        if (token->ownedByProgram()) delete token;
 }
 
 }  // namespace quadrelume::script

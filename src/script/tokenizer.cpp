@@ -42,12 +42,11 @@ struct QueueGuard {
     ~QueueGuard() {
         if (queue == nullptr) return;
         for (Tokop* token : *queue)
-            if (token->kind == TokenKind::Number || token->kind == TokenKind::Identifier) delete token;
+            if (token->ownedByProgram()) delete token;
     }
 };
 
-[[noreturn]] void failAt(const char* rest) {
-    std::string message = "Parsing error on symbol:";
+[[noreturn]] void failAt(const char* rest, std::string message = "Parsing error on symbol:") {
     std::size_t length = std::strlen(rest);
     if (length <= maximumQuotedRest) {
         message.append(rest, length);
@@ -76,11 +75,17 @@ TokenQueue tokenize(const char* text) {
             float number = std::strtof(at, &end);
             queue.push_back(new parser::numTokop(number));
             at = end;
+        } else if (*at == '"') {
+            const char* close = std::strchr(at + 1, '"');
+            if (close == nullptr) failAt(at, "Expected a closing quote after ");
+            queue.push_back(new parser::strTokop(std::string(at + 1, close)));
+            at = close + 1;
         } else if (isIdentifierStart(*at)) {
             const char* begin = at;
             while (isIdentifierPart(*at)) ++at;
             std::size_t length = static_cast<std::size_t>(at - begin);
-            if (Bif* builtin = findBuiltin(begin, length))
+            Bif* builtin = findBuiltin(begin, length);
+            if (builtin != nullptr && (!builtin->onlyWhenCalled || *skipBlanks(at) == '('))
                 queue.push_back(builtin);
             else
                 queue.push_back(new parser::idTokop(std::string(begin, length)));

@@ -68,6 +68,15 @@ Value numTokop::evaluate(Value& result, EvalContext&, std::int32_t, Value*) {
     return result;
 }
 
+std::string strTokop::name() const { return '"' + text + '"'; }
+
+Value strTokop::evaluate(Value& result, EvalContext&, std::int32_t, Value*) {
+    result = zeroValue();
+    result.kind = ValueKind::String;
+    result.text = text.data();
+    return result;
+}
+
 std::string idTokop::name() const { return identifier; }
 
 Value* idTokop::slotIn(VariableTable& table) {

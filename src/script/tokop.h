@@ -12,7 +12,7 @@
 namespace quadrelume::script {
 
 // Which family a token belongs to; the parser dispatches on it.
-enum class TokenKind : std::int32_t { Operator = 0, Number = 1, Identifier = 2, Builtin = 3 };
+enum class TokenKind : std::int32_t { Operator = 0, Number = 1, Identifier = 2, Builtin = 3, String = 4 };
 
 // Root of the token family. Operator, punctuation and built-in tokens are
 // process-wide singletons; number and identifier tokens belong to the
@@ -34,6 +34,12 @@ public:
     // writes it into `result` and returns it. Tokens that never become nodes
     // (punctuation, the bases) abort: reaching them is a compiler bug.
     virtual Value evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args);
+
+    // Whether the token was made for one occurrence in a script (a number,
+    // a name or a text), so that the program holding it owns it.
+    bool ownedByProgram() const {
+        return kind == TokenKind::Number || kind == TokenKind::Identifier || kind == TokenKind::String;
+    }
 };
 
 // Root of the built-in functions. `next` links the process-wide builtinList.
@@ -41,8 +47,13 @@ class Bif : public Tokop {
 public:
     const char* builtinName;  // the name a script calls it by
     Bif* next = nullptr;      // the following entry of builtinList
+    // The name means the built-in only where "(" follows it, and is an
+    // ordinary variable name everywhere else: timelines written before a
+    // built-in of that name existed may use it as a variable.
+    bool onlyWhenCalled;
 
-    constexpr explicit Bif(const char* scriptName) : Tokop(TokenKind::Builtin), builtinName(scriptName) {}
+    constexpr explicit Bif(const char* scriptName, bool nameOnlyWhenCalled = false)
+        : Tokop(TokenKind::Builtin), builtinName(scriptName), onlyWhenCalled(nameOnlyWhenCalled) {}
 
     // `builtinName`.
     std::string name() const override;
@@ -127,6 +138,19 @@ public:
     // The value in "%f" form.
     std::string name() const override;
     // Number `value`; arguments are ignored.
+    Value evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) override;
+};
+
+// A quoted text ("cam.x"); one object per occurrence. As a node it is a
+// String value whose text is the token's own, which lives as long as the
+// program.
+class strTokop : public Tokop {
+public:
+    std::string text;  // without the quotes
+
+    explicit strTokop(std::string quoted) : Tokop(TokenKind::String), text(std::move(quoted)) {}
+    // The text in its quotes.
+    std::string name() const override;
     Value evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) override;
 };
 

@@ -12,6 +12,7 @@
 #include "script/value.h"
 #include "timeline/expression_range.h"
 #include "timeline/timeline_line.h"
+#include "timeline/track_builtin.h"
 
 namespace quadrelume {
 
@@ -25,10 +26,16 @@ std::unique_ptr<TimeRange> buildRange(const std::string& action, Demo& demo, con
     if (!action.empty() && action[0] == '#') {
         return std::make_unique<EffectRange>(action.substr(1), &demo.variables);
     }
-    std::optional<FailurePlace> place;
-    if (buildFailurePolicy() == BuildFailurePolicy::keepLastGood)
-        place.emplace(fileName + ":" + std::to_string(number + 1) + ": ");
-    return std::make_unique<ExpressionRange>(0.0f, 0.0f, script::compile(action.c_str()), &demo.variables);
+    std::unique_ptr<script::Program> program;
+    {
+        std::optional<FailurePlace> place;
+        if (buildFailurePolicy() == BuildFailurePolicy::keepLastGood)
+            place.emplace(fileName + ":" + std::to_string(number + 1) + ": ");
+        program = script::compile(action.c_str());
+    }
+    // A track file that does not load names itself, not this line.
+    useTracksOf(*program);
+    return std::make_unique<ExpressionRange>(0.0f, 0.0f, std::move(program), &demo.variables);
 }
 
 // Prints "Line:%d -> %f %f '%s'" for a line about to be acted on. The times

@@ -39,6 +39,8 @@ TEST(CommandLine, AnswersAndRefusesWithoutADisplay) {
         {{"/no/such/demo"}, 2, "", "quadrelume: cannot play the demo folder /no/such/demo: No such file or directory\n"},
         {{".", "."}, 2, "", "quadrelume: only one demo folder, not also .\n"},
         {{"--new", "fresh", "--edit"}, 2, "", "quadrelume: --new writes a demo and plays none"},
+        {{"--sync=studio:99999"}, 2, "",
+         "quadrelume: --sync studio:99999: expected [HOST][:PORT], as in --sync=localhost:1338\n"},
     };
     TempDir here;
     for (const Case& c : cases) {

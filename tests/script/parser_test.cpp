@@ -73,6 +73,8 @@ TEST(ParserDeathTest, EverySyntaxErrorHasItsMessage) {
         {"a = +1", "Unexpected error at +"},
         {"a = (1", "Expected right parenthesis but got an unexpected ending"},
         {"a = (1 2)", "Expected right parenthesis but got 2.000000"},
+        {"\"x\" = 2", "Expecting identifer to assign to but instead got \"x\""},
+        {"a = lin(\"cam) + 1", "Expected a closing quote after \"cam) + 1"},
     };
     for (const auto& c : cases)
         EXPECT_EXIT(compile(c.script), ::testing::ExitedWithCode(255), exactStderr(c.message)) << c.script;

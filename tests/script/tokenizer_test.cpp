@@ -12,7 +12,7 @@ using quadrelume::testing::exactStderr;
 
 // "kind:name" per token, e.g. "id:a op:= num:1.000000 bif:lin".
 std::string describeTokens(const TokenQueue& tokens) {
-    static const char* kindNames[] = {"op", "num", "id", "bif"};
+    static const char* kindNames[] = {"op", "num", "id", "bif", "str"};
     std::string text;
     for (Tokop* token : tokens) {
         if (!text.empty()) text += ' ';
@@ -23,7 +23,7 @@ std::string describeTokens(const TokenQueue& tokens) {
 
 void freeTokens(TokenQueue& tokens) {
     for (Tokop* token : tokens)
-        if (token->kind == TokenKind::Number || token->kind == TokenKind::Identifier) delete token;
+        if (token->ownedByProgram()) delete token;
 }
 
 struct TokenCase {
@@ -42,6 +42,9 @@ TEST(Tokenizer, SplitsScriptsIntoTokens) {
         {"Lin%[]", "id:Lin op:% op:[ op:]"},
         {"3*4/5", "num:3.000000 op:* num:4.000000 op:/ num:5.000000"},
         {"2e", "num:2.000000 id:e"},
+        {"a = \"cam:x\"", "id:a op:= str:\"cam:x\""},
+        {"a=lin (\"\")+\"a b\"2", "id:a op:= bif:lin op:( str:\"\" op:) op:+ str:\"a b\" num:2.000000"},
+        {"a = \"=(+\"", "id:a op:= str:\"=(+\""},
     };
     for (const auto& c : cases) {
         TokenQueue tokens = tokenize(c.text);

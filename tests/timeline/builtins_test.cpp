@@ -19,10 +19,10 @@ std::string valueAt(const char* script, float start, float end, float t) {
     return a == nullptr ? "<unset>" : toText(*a);
 }
 
-TEST(Builtins, AllAreListedLinFirstKeyframeLast) {
+TEST(Builtins, AllAreListedLinFirstThenTheOthersThenTrack) {
     std::string names;
     for (script::Bif* b = script::builtinList; b != nullptr; b = b->next) names += b->name() + " ";
-    EXPECT_EQ(names, "lin halt ltime rtime gtime keyframe ");
+    EXPECT_EQ(names, "lin halt ltime rtime gtime keyframe track ");
     EXPECT_EQ(keyframeBuiltin.kind, script::TokenKind::Builtin);
 }
 

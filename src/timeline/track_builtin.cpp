@@ -1,0 +1,41 @@
+#include "timeline/track_builtin.h"
+
+#include <string>
+
+#include "platform/fatal.h"
+#include "sync/track_set.h"
+
+using quadrelume::EvalContext;
+using quadrelume::Value;
+using quadrelume::ValueKind;
+
+Value track::evaluate(Value& result, EvalContext& context, std::int32_t argCount, Value* args) {
+    if (argCount < 1 || args[0].kind != ValueKind::String) return result = quadrelume::zeroValue();
+    quadrelume::sync::TrackSet& tracks = quadrelume::sync::trackSet();
+    const quadrelume::sync::Track* found = tracks.find(args[0].text);
+    if (found == nullptr) found = tracks.use(args[0].text);
+    if (found == nullptr) return result = quadrelume::zeroValue();
+    const double row = static_cast<double>(context.time) * tracks.rowsPerSecond();
+    return result = quadrelume::numberValue(found->valueAt(row));
+}
+
+constinit track trackBuiltin;
+
+namespace {
+[[maybe_unused]] const bool registered = (quadrelume::script::registerBuiltin(&trackBuiltin), true);
+}  // namespace
+
+namespace quadrelume {
+
+void useTracksOf(const script::Program& program) {
+    for (const script::Node& node : program.nodes) {
+        if (node.op != &trackBuiltin || node.args.empty()) continue;
+        const script::Tokop* argument = program.nodes[node.args[0]].op;
+        if (argument->kind != script::TokenKind::String) continue;
+        const std::string& name = static_cast<const script::parser::strTokop*>(argument)->text;
+        std::string problem;
+        if (sync::trackSet().use(name, &problem) == nullptr) fatal("track(\"" + name + "\"): " + problem);
+    }
+}
+
+}  // namespace quadrelume

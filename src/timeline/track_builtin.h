@@ -1,0 +1,31 @@
+// The script built-in track: the value of a sync track at the demo's row.
+#pragma once
+
+#include "script/program.h"
+#include "script/tokop.h"
+
+// track("NAME"): the value of the sync track NAME at the row the demo time
+// is at (time x rows per second), as the editor or the track's saved file
+// has its keys. A name not used before is taken into use here; anything
+// but a text names no track and gives 0. The name counts as the built-in
+// only where it is called, so "track" remains a usable variable name.
+class track : public quadrelume::script::Bif {
+public:
+    constexpr track() : Bif("track", true) {}
+    quadrelume::Value evaluate(quadrelume::Value& result, quadrelume::EvalContext& context, std::int32_t argCount,
+                               quadrelume::Value* args) override;
+};
+
+// The instance entered in builtinList.
+extern track trackBuiltin;
+
+namespace quadrelume {
+
+// Takes into use, in the order the program names them, the tracks named by
+// a quoted name in the calls of track in `program`, so that a timeline's
+// tracks are known (and their files read) as it loads rather than when
+// their lines first play. A name that cannot name a track ends the build
+// through fatal, as a syntax error does: 'track(""): a track needs a name'.
+void useTracksOf(const script::Program& program);
+
+}  // namespace quadrelume

@@ -1,0 +1,109 @@
+// track("NAME") in timelines: its value at the demo's row, its name that
+// stays a variable name elsewhere, the tracks a timeline takes into use, and
+// the files it reads.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "reload/file_data.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "sync/track_file.h"
+#include "sync/track_set.h"
+#include "timeline/demo_loader.h"
+
+namespace quadrelume {
+namespace {
+
+using quadrelume::testing::TempDir;
+using sync::KeyType;
+
+class TrackBuiltin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(chdir(folder.path().c_str()), 0);
+        sync::trackSet().clear();
+        sync::trackSet().setTrace(trace);
+        std::string error;
+        ASSERT_TRUE(sync::writeTrackFile("t.track",
+                                         std::vector<sync::TrackKey>{{0, 0.0f, KeyType::linear},
+                                                                     {16, 1.0f, KeyType::step},
+                                                                     {32, 3.0f, KeyType::step}},
+                                         error));
+    }
+    void TearDown() override {
+        sync::trackSet().clear();
+        sync::trackSet().setTrace(stdout);
+        std::fclose(trace);
+        ASSERT_EQ(chdir("/"), 0);
+    }
+
+    // What `a` holds after a frame at `t` of the timeline `text`.
+    std::string aAt(const std::string& text, float t) {
+        FileData file(text);
+        std::unique_ptr<Demo> demo(loadDemo(&file, trace));
+        demo->setTraceOutput(trace);
+        demo->render(t);
+        const Value* a = demo->variables.find("a");
+        return a == nullptr ? "<unset>" : toText(*a);
+    }
+
+    std::string traced() {
+        std::fflush(trace);
+        return testing::readFileText(folder.file("trace"));
+    }
+
+    TempDir folder;
+    std::FILE* trace = std::fopen(folder.file("trace").c_str(), "w");
+};
+
+TEST_F(TrackBuiltin, GivesTheTracksValueAtTheRowOfTheDemoTime) {
+    struct Case {
+        const char* line;
+        float t;
+        const char* value;
+    };
+    // 16 rows per second by default: row 8 is half a second in.
+    const Case cases[] = {
+        {"0 100 a = track(\"t\")", 0.5f, "0.500000"},  {"0 100 a = track(\"t\")", 1.5f, "1.000000"},
+        {"0 100 a = track(\"t\")", 40.0f, "3.000000"}, {"0 100 a = track(\"none\")", 1.0f, "0.000000"},
+        {"0 100 a = track(\"t\") * [1, 2]", 2.0f, "[3.000000,6.000000]"},
+        {"0 100 a = track(5) + track()", 2.0f, "0.000000"},
+        {"0 100 track = 2\n0 100 a = track * 3", 1.0f, "6.000000"},
+        {"0 100 n = \"t\"\n0 100 a = track(n)", 1.0f, "1.000000"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(aAt(c.line, c.t), c.value) << c.line << " at " << c.t;
+}
+
+TEST_F(TrackBuiltin, TheRowRateComesFromSyncTxt) {
+    folder.write("sync.txt", "# slow\nbpm 60\n\nrows-per-beat   4\n");
+    EXPECT_EQ(aAt("0 100 a = track(\"t\")", 2.0f), "0.500000") << "4 rows per second: row 8 at 2 s";
+    EXPECT_NE(traced().find("Rows per second:4.000000 (bpm 60, rows-per-beat 4)\n"), std::string::npos) << traced();
+}
+
+TEST_F(TrackBuiltin, ALoadedTimelineTakesItsTracksIntoUseInTheOrderItNamesThem) {
+    aAt("0 1 a = track(\"b\") + track(\"t\")\n5 6 !x = track(\"off\")\n2 3 c = [track(\"b\"), track(\"a/x\")]\n", 0);
+    ASSERT_EQ(sync::trackSet().size(), 3u);
+    EXPECT_EQ(sync::trackSet()[0].name, "b");
+    EXPECT_EQ(sync::trackSet()[1].name, "t");
+    EXPECT_EQ(sync::trackSet()[2].name, "a/x");
+    const std::string lines = traced();
+    EXPECT_NE(lines.find("Track:b has no b.track yet, so it is 0\n"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("Track:t from t.track, 3 keys\n"), std::string::npos) << lines;
+    EXPECT_LT(lines.find("Track:a/x"), lines.find("Line:3")) << "taken into use as the line loads";
+}
+
+TEST_F(TrackBuiltin, BadNamesAndBadFilesEndTheBuild) {
+    EXPECT_EXIT(aAt("0 1 a = track(\"\")", 0), ::testing::ExitedWithCode(255), "track\\(\"\"\\): a track needs a name");
+    EXPECT_EXIT(aAt("0 1 a = track(\"../up\")", 0), ::testing::ExitedWithCode(255),
+                "would not lie inside the demo folder");
+    folder.write("cut.track", std::string("\x02\x00\x00\x00\x00\x00\x00\x00", 8));
+    EXPECT_EXIT(aAt("0 1 a = track(\"cut\")", 0), ::testing::ExitedWithCode(255),
+                "Error in cut.track: it is cut short: it should hold 2 keys but has room for 0");
+    folder.write("sync.txt", "bmp 120\n");
+    EXPECT_EXIT(aAt("0 1 a = track(\"t\")", 0), ::testing::ExitedWithCode(255),
+                "Error in sync.txt: line 1: unknown setting 'bmp'");
+}
+
+}  // namespace
+}  // namespace quadrelume
