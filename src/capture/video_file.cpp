@@ -2,9 +2,11 @@
 
 extern "C" {
 #include <libavutil/dict.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 }
 
+#include <cstdint>
 #include <stdexcept>
 
 namespace quadrelume::capture {
@@ -93,6 +95,16 @@ void VideoFile::finish(std::int64_t frames) {
     if (audio_) audio_->finish(frames);
     check(av_write_trailer(container_.get()), "completing the output file");
     check(avio_closep(&container_->pb), "closing the output file");
+}
+
+bool videoSizeFits(int width, int height) {
+    // The check every encoder makes when it opens, without its message.
+    const int level = av_log_get_level();
+    av_log_set_level(AV_LOG_QUIET);
+    const bool fits = av_image_check_size2(static_cast<unsigned>(width), static_cast<unsigned>(height), INT64_MAX,
+                                           AV_PIX_FMT_NONE, 0, nullptr) >= 0;
+    av_log_set_level(level);
+    return fits;
 }
 
 }  // namespace quadrelume::capture

@@ -48,4 +48,8 @@ private:
     int height_;
 };
 
+// Whether FFmpeg's encoders take frames of width x height: their picture
+// buffers, borders included, must stay below 2^31 bytes.
+bool videoSizeFits(int width, int height);
+
 }  // namespace quadrelume::capture

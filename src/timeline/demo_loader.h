@@ -24,6 +24,10 @@ namespace quadrelume {
 // process. Effect lines need the GL context current. Never gives null.
 Demo* loadDemo(FileData* file, std::FILE* trace);
 
+// The endTime that loadDemo would give `file`, found without building or
+// tracing anything: the largest end time of its lines, or 0.
+float timelineEndTime(const FileData& file);
+
 // The timeline holder's builder: loadDemo tracing on standard output.
 Demo* loadDemo(ReloadableFileData* file);
 
