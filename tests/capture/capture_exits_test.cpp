@@ -137,7 +137,8 @@ TEST(CaptureExits, InterruptionsAndABrokenTracePipeEndTheCaptureAndLeaveNothing)
                                      std::string::npos; }, 60))
         << flushing->errors();
     ::kill(flushing->pid(), SIGINT);
-    EXPECT_EQ(flushing->waitForExit(1.5), 130) << flushing->errors();
+    EXPECT_EQ(flushing->waitForExit(5), 130) << flushing->errors();
+    EXPECT_EQ(entriesOf(quick.path()), (std::vector<std::string>{"fill.ps", "time.txt", "trace.txt"}));
 
     // The reader of a piped trace has seen what it wanted and gone.
     auto piped = startScript(std::string(QUADRELUME_CAPTURE) +
