@@ -136,6 +136,10 @@ int renderCapture(const CaptureOptions& options, const OutputTarget& target, int
         return failed(e.what());
     }
     printSummary(target, options, schedule, outcome, music != nullptr, progress.elapsedSeconds(), staleFrames);
+    if (decoder && decoder->damagedFrames() > 0)
+        std::fprintf(stderr, "%s: demo.ogg is damaged: %.2f s of its music could not be decoded in place and are "
+                             "silence in the video, every other sample at its own time\n",
+                     programName, static_cast<double>(decoder->damagedFrames()) / decoder->rate());
     return 0;
 }
 

@@ -31,8 +31,11 @@ class VorbisPacketReader {
 public:
     // Reads the three header packets of `file` (not owned; it must stay
     // unchanged while this lives). Throws std::runtime_error when the file
-    // has no Vorbis stream, or is chained: a new stream begins after another
-    // one's pages, which a single track with one set of headers cannot hold.
+    // has no Vorbis stream, is chained (a new stream begins after another
+    // one's pages, which a single track with one set of headers cannot hold)
+    // or is damaged (see damagedStretches): the packets around lost ones
+    // have no known place, and a track of copied packets no way to hold a
+    // gap.
     explicit VorbisPacketReader(const FileData& file);
     ~VorbisPacketReader();
     VorbisPacketReader(const VorbisPacketReader&) = delete;
