@@ -72,6 +72,10 @@ VideoFile::VideoFile(const VideoFormat& format, const std::string& path, int wid
     frame_->color_range = AVCOL_RANGE_MPEG;
     check(av_frame_get_buffer(frame_.get(), 0), "setting up the video frames");
 
+    // Opus starts before 0 by its pre-skip, and Matroska says so with the
+    // track's codec delay. Shifting every stream to make that start 0 would
+    // put the frames late by as much, where frame i belongs at i / rate.
+    if (std::string_view(format.container) != "mp4") container->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
     check(avio_open(&container->pb, path.c_str(), AVIO_FLAG_WRITE), "creating " + path);
     DictionaryFree muxerOptions;
     if (std::string_view(format.container) == "mp4") av_dict_set(&muxerOptions.entries, "movflags", "+faststart", 0);
