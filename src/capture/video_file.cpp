@@ -21,7 +21,7 @@ struct DictionaryFree {
 
 VideoFile::VideoFile(const VideoFormat& format, const std::string& path, int width, int height, FrameRate rate,
                      int quality, std::unique_ptr<AudioTrack> audio)
-    : audio_(std::move(audio)), width_(width), height_(height) {
+    : audio_(std::move(audio)), path_(path), width_(width), height_(height) {
     AVFormatContext* container = nullptr;
     check(avformat_alloc_output_context2(&container, nullptr, format.container, path.c_str()),
           std::string("setting up the ") + format.container + " file");
@@ -99,6 +99,7 @@ void VideoFile::finish(std::int64_t frames) {
     if (audio_) audio_->finish(frames);
     check(av_write_trailer(container_.get()), "completing the output file");
     check(avio_closep(&container_->pb), "closing the output file");
+    if (audio_) audio_->finishFile(path_);
 }
 
 bool videoSizeFits(int width, int height) {

@@ -44,6 +44,7 @@ private:
     ScalePtr converter_;
     FramePtr frame_;
     std::unique_ptr<AudioTrack> audio_;
+    std::string path_;
     int width_;
     int height_;
 };

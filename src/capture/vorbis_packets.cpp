@@ -135,6 +135,7 @@ bool VorbisPacketReader::next(VorbisPacket& packet) {
         packet.bytes = raw.bytes;
         packet.start = position_;
         packet.samples = previousBlock_ == 0 ? 0 : (previousBlock_ + block) / 4;
+        packet.block = block;
         position_ += packet.samples;
         previousBlock_ = block;
         return true;

@@ -21,6 +21,7 @@ struct VorbisPacket {
     long bytes = 0;
     std::int64_t start = 0;    // its first sample, counting decoded samples from 0
     std::int64_t samples = 0;  // how many it decodes to
+    long block = 0;            // its block size
 };
 
 // Reads the packets of the first Vorbis stream of an Ogg file held in
