@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 namespace quadrelume::testing {
@@ -96,6 +97,39 @@ Pcm decodeAudio(const std::string& path) {
     swr_free(&converter);
     avcodec_free_context(&decoder);
     return pcm;
+}
+
+double audioStart(const std::string& path) {
+    Input input = openInput(path);
+    if (!input) return -1.0;
+    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (index < 0) return -1.0;
+    const AVStream* stream = input->streams[index];
+    AVCodecContext* decoder = avcodec_alloc_context3(avcodec_find_decoder(stream->codecpar->codec_id));
+    avcodec_parameters_to_context(decoder, stream->codecpar);
+    decoder->pkt_timebase = stream->time_base;
+    avcodec_open2(decoder, decoder->codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    double start = -1.0;
+    while (start < 0.0 && av_read_frame(input.get(), packet) >= 0) {
+        if (packet->stream_index == index) avcodec_send_packet(decoder, packet);
+        av_packet_unref(packet);
+        if (avcodec_receive_frame(decoder, frame) >= 0)
+            start = static_cast<double>(frame->best_effort_timestamp) * av_q2d(stream->time_base);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&decoder);
+    return start;
+}
+
+std::int64_t loudestFrame(const Pcm& pcm) {
+    std::int64_t loudest = 0;
+    for (std::int64_t i = 0; i < pcm.frames(); ++i)
+        if (std::abs(pcm.samples[static_cast<std::size_t>(2 * i)]) > std::abs(pcm.samples[static_cast<std::size_t>(2 * loudest)]))
+            loudest = i;
+    return loudest;
 }
 
 int loudestTone(const Pcm& pcm, std::int64_t from, std::int64_t to, double frequency, double step, int count) {

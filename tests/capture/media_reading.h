@@ -41,6 +41,13 @@ Media readMedia(const std::string& path);
 // says), as 16-bit stereo.
 Pcm decodeAudio(const std::string& path);
 
+// The time of the first sample of `path`'s first audio stream as FFmpeg
+// decodes it (its first frame's timestamp), in seconds.
+double audioStart(const std::string& path);
+
+// The first frame of `pcm` where the left channel's magnitude peaks.
+std::int64_t loudestFrame(const Pcm& pcm);
+
 // Which of the tones `frequency` + k × `step`, k from 0 to `count` - 1,
 // sounds loudest in the left channel of frames [from, to) of `pcm`; -1 where
 // that stretch is near silence.

@@ -24,6 +24,7 @@ std::string encodeTone(const TempDir& dir, const ToneSpec& signal) {
         for (int c = 0; c < signal.channels; ++c) {
             noise = noise * 1664525u + 1013904223u;
             double tone = std::sin(2.0 * M_PI * frequency * (1.0 + 0.5 * c) * t) * (12000.0 - 1000.0 * c);
+            if (signal.click >= 0.0) tone = t >= signal.click && t < signal.click + 0.001 ? 24000.0 : 0.0;
             auto sample = static_cast<std::int16_t>(tone + static_cast<double>(noise >> 21) - 1024.0);
             raw.push_back(static_cast<char>(sample & 0xFF));
             raw.push_back(static_cast<char>((sample >> 8) & 0xFF));

@@ -20,6 +20,7 @@ struct ToneSpec {
     double frequency = 440.0;
     int serial = 1;  // Ogg stream serial number; links of a chain need distinct ones
     double step = 0.0;  // Hz added to the tone at each whole second: second k sounds frequency + k × step
+    double click = -1.0;  // when not negative: no tone, only a loud click of 1 ms at this time (seconds)
 };
 
 // The signal of `signal` encoded with oggenc (quality 3), as file bytes. `dir`
