@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -28,6 +29,10 @@ public:
     // Writes the rest: in all, the audio of exactly `frames` frames where the
     // codec can end there, and whatever the encoder still holds.
     virtual void finish(std::int64_t frames) = 0;
+
+    // Mends the file at `path` once the container is written and closed,
+    // for what the muxer cannot write. Throws std::runtime_error on failure.
+    virtual void finishFile(const std::string& path) {}
 };
 
 }  // namespace quadrelume::capture

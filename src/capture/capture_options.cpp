@@ -13,8 +13,6 @@ namespace {
 constexpr int largestSide = 65535;
 constexpr std::int64_t largestRateTerm = 1000000;
 constexpr std::int64_t fastestRate = 1000;
-// Over 115 days: far past any demo, and frame counts stay small integers.
-constexpr double latestTime = 1e7;
 
 // Reads all of `text` as an integer.
 template <typename Integer>
@@ -27,7 +25,7 @@ bool readInteger(std::string_view text, Integer& value) {
 bool readSeconds(std::string_view text, double& value) {
     const char* end = text.data() + text.size();
     auto [stop, failure] = std::from_chars(text.data(), end, value);
-    return failure == std::errc() && stop == end && !text.empty() && value >= 0.0 && value <= latestTime;
+    return failure == std::errc() && stop == end && !text.empty() && value >= 0.0 && value <= latestCaptureTime;
 }
 
 bool readSize(std::string_view text, int& width, int& height) {
@@ -60,7 +58,9 @@ bool readRate(std::string_view text, FrameRate& rate) {
     numerator /= common;
     denominator /= common;
     if (numerator > largestRateTerm || denominator > largestRateTerm) return false;
-    if (numerator > fastestRate * denominator) return false;
+    // A frame lasts at most a second: slower rates make a video whose
+    // single frame outlasts the capture many times over.
+    if (numerator > fastestRate * denominator || numerator < denominator) return false;
     rate = {numerator, denominator};
     return true;
 }
@@ -75,7 +75,7 @@ struct ValueOption {
 const ValueOption valueOptions[] = {
     {"--size", "WIDTHxHEIGHT of positive integers, such as 1280x720",
      [](std::string_view v, CaptureOptions& o) { return readSize(v, o.width, o.height); }},
-    {"--fps", "a positive frame rate of at most 1000, such as 60, 29.97 or 30000/1001",
+    {"--fps", "a frame rate from 1 to 1000, such as 60, 29.97 or 30000/1001",
      [](std::string_view v, CaptureOptions& o) { return readRate(v, o.rate); }},
     {"--from", "a time in seconds from 0 to 10000000",
      [](std::string_view v, CaptureOptions& o) { return readSeconds(v, o.from); }},
@@ -204,7 +204,8 @@ std::string usageText() {
         "\n"
         "Frame i shows the demo at FROM + i / RATE; the script's halt() ends the\n"
         "capture after its frame. Exit codes: 0 done, 1 failed, 2 bad options,\n"
-        "130 interrupted. Nothing is left behind unless the capture completes.\n";
+        "130 interrupted. No output is left behind unless the capture completes;\n"
+        "a --trace file is written once every check has passed.\n";
     return text;
 }
 

@@ -8,6 +8,11 @@
 
 namespace quadrelume::capture {
 
+// The latest time --from and --to take, and a timeline's end may have for
+// a capture to reach it: over 115 days, far past any demo, and frame
+// counts stay small integers.
+constexpr double latestCaptureTime = 1e7;
+
 // Everything the command line can set, as given (paths not yet resolved).
 struct CaptureOptions {
     std::string output;
@@ -34,9 +39,9 @@ struct Command {
 // --help or --version anywhere wins over everything else. Values are checked
 // for form and sign here (a size of two positive integers "WxH" up to 65535,
 // a frame rate of a positive integer, decimal or fraction "N/D" with N and D
-// up to 1,000,000 and at most 1,000 frames per second, times from 0 to
-// 10,000,000 seconds, an integer quality); what depends on the output, the
-// demo or GL is checked later.
+// up to 1,000,000 and from 1 to 1,000 frames per second, times from 0 to
+// latestCaptureTime seconds, an integer quality); what depends on the
+// output, the demo or GL is checked later.
 Command parseCommandLine(int argc, const char* const* argv);
 
 // The --help text, ending in a newline.

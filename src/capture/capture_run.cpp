@@ -2,6 +2,8 @@
 
 #include <GLES2/gl2.h>
 
+#include <cstdlib>
+
 #include "shell/shell_state.h"
 #include "capture/frame_pipeline.h"
 #include "platform/headless_gl.h"
@@ -9,7 +11,7 @@
 namespace quadrelume::capture {
 
 CaptureOutcome runCapture(Demo& demo, const FrameSchedule& schedule, int width, int height, FrameSink& sink,
-                          const std::function<bool()>& stop, Progress* progress) {
+                          const std::function<bool()>& stop, Progress* progress, void (*abandon)()) {
     CaptureOutcome outcome;
     FramePipeline pipeline(sink, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -32,7 +34,12 @@ CaptureOutcome runCapture(Demo& demo, const FrameSchedule& schedule, int width, 
             break;
         }
     }
-    outcome.error = pipeline.finish();
+    std::optional<std::string> error = pipeline.finish(abandon != nullptr ? stop : std::function<bool()>());
+    if (!error) {
+        abandon();
+        std::abort();  // it must not return: the sink is still at work
+    }
+    outcome.error = *error;
     return outcome;
 }
 

@@ -28,8 +28,11 @@ struct CaptureOutcome {
 // the frame in which the script halts (`running` becomes 0), and before the
 // next frame once `stop` answers true or the sink has failed. Then, unless
 // stopped, has the sink finish. `progress` (may be null) hears of every
-// frame rendered.
+// frame rendered. Given `abandon`, `stop` is also asked while the sink
+// finishes (what encoders hold back can take long); should it answer true
+// then, `abandon` is called, and it must end the process: the sink is busy
+// on another thread, and nothing can cut that short.
 CaptureOutcome runCapture(Demo& demo, const FrameSchedule& schedule, int width, int height, FrameSink& sink,
-                          const std::function<bool()>& stop, Progress* progress);
+                          const std::function<bool()>& stop, Progress* progress, void (*abandon)() = nullptr);
 
 }  // namespace quadrelume::capture

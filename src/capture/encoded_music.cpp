@@ -7,6 +7,7 @@ extern "C" {
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace quadrelume::capture {
 namespace {
@@ -58,6 +59,12 @@ void EncodedMusic::addStream(AVFormatContext* container) {
     if (stream_ == nullptr) throw std::runtime_error("out of memory");
     check(avcodec_parameters_from_context(stream_->codecpar, encoder_.get()), "setting up the audio stream");
     stream_->time_base = encoder_->time_base;
+    // Opus starts its first packet before 0 by the encoder's delay (its
+    // pre-skip), which Matroska declares as the track's codec delay; its
+    // blocks are stored that much later, for readers take it back.
+    const bool matroska = std::string_view(container->oformat->name).find("webm") != std::string_view::npos ||
+                          std::string_view(container->oformat->name).find("matroska") != std::string_view::npos;
+    if (matroska && !matroskaMovesBlocksByCodecDelay()) stampShift_ = encoder_->initial_padding;
 
     SwrContext* resampler = nullptr;
     check(swr_alloc_set_opts2(&resampler, &encoder_->ch_layout, encoder_->sample_fmt, encoder_->sample_rate, &stereo,
@@ -101,7 +108,7 @@ void EncodedMusic::encode(int samples) {
     if (av_audio_fifo_read(queue_, reinterpret_cast<void**>(frame_->data), samples) != samples)
         throw std::runtime_error("encoding the music: the queue ran dry");
     frame_->pts = encoded_;
-    encodeAndWrite(encoder_.get(), frame_.get(), container_, stream_);
+    encodeAndWrite(encoder_.get(), frame_.get(), container_, stream_, stampShift_);
     encoded_ += samples;
 }
 
@@ -125,7 +132,7 @@ void EncodedMusic::finish(std::int64_t frames) {
         fill(samples);
         encode(samples);
     }
-    encodeAndWrite(encoder_.get(), nullptr, container_, stream_);
+    encodeAndWrite(encoder_.get(), nullptr, container_, stream_, stampShift_);
 }
 
 }  // namespace quadrelume::capture

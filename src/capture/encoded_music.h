@@ -50,6 +50,7 @@ private:
     FramePtr frame_;
     int frameSamples_ = 0;            // samples per encoded frame
     std::int64_t encoded_ = 0;        // samples given to the encoder so far
+    std::int64_t stampShift_ = 0;     // added to the packets' times, see addStream
     std::vector<std::int16_t> decoded_;  // one block of decoder output
     std::uint8_t** converted_ = nullptr;  // one block of converter output, per channel plane
     int convertedCapacity_ = 0;

@@ -23,7 +23,8 @@ CodecContextPtr encoderContext(const char* name) {
     return context;
 }
 
-void encodeAndWrite(AVCodecContext* encoder, const AVFrame* frame, AVFormatContext* container, AVStream* stream) {
+void encodeAndWrite(AVCodecContext* encoder, const AVFrame* frame, AVFormatContext* container, AVStream* stream,
+                    std::int64_t shift) {
     const std::string what = std::string("encoding with ") + encoder->codec->name;
     check(avcodec_send_frame(encoder, frame), what);
     PacketPtr packet(av_packet_alloc());
@@ -32,9 +33,13 @@ void encodeAndWrite(AVCodecContext* encoder, const AVFrame* frame, AVFormatConte
         int result = avcodec_receive_packet(encoder, packet.get());
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
         check(result, what);
+        if (packet->pts != AV_NOPTS_VALUE) packet->pts += shift;
+        if (packet->dts != AV_NOPTS_VALUE) packet->dts += shift;
         writePacket(container, stream, packet.get(), encoder->time_base);
     }
 }
+
+bool matroskaMovesBlocksByCodecDelay() { return avformat_version() > AV_VERSION_INT(59, 30, 100); }
 
 void writePacket(AVFormatContext* container, AVStream* stream, AVPacket* packet, AVRational timeBase) {
     av_packet_rescale_ts(packet, timeBase, stream->time_base);

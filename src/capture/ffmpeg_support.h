@@ -48,9 +48,18 @@ int check(int code, const std::string& what);
 CodecContextPtr encoderContext(const char* name);
 
 // Sends `frame` (null to drain) to `encoder` and writes every packet it gives
-// into `container` as packets of `stream`, their times converted from the
-// encoder's time base to the stream's. Throws on any failure.
-void encodeAndWrite(AVCodecContext* encoder, const AVFrame* frame, AVFormatContext* container, AVStream* stream);
+// into `container` as packets of `stream`, their times moved by `shift` (in
+// the encoder's time base) and converted from that to the stream's. Throws
+// on any failure.
+void encodeAndWrite(AVCodecContext* encoder, const AVFrame* frame, AVFormatContext* container, AVStream* stream,
+                    std::int64_t shift = 0);
+
+// Whether this libavformat's Matroska muxer moves an audio track's blocks
+// by the codec delay it declares (CodecDelay, from the stream's
+// initial_padding), as readers take them back by it. Up to libavformat
+// 59.30.100 it declares the delay of Opus without moving the blocks, and
+// the writer must.
+bool matroskaMovesBlocksByCodecDelay();
 
 // Writes `packet` into `container` as a packet of `stream`, its times
 // converted from `timeBase` to the stream's, interleaved with the other

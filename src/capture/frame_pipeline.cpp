@@ -1,12 +1,24 @@
 #include "capture/frame_pipeline.h"
 
+#include <chrono>
 #include <exception>
+#include <new>
 
 namespace quadrelume::capture {
+namespace {
+
+// The message of a sink's failure.
+std::string failureText(const std::exception& e) {
+    return dynamic_cast<const std::bad_alloc*>(&e) != nullptr ? "out of memory" : e.what();
+}
+
+}  // namespace
 
 FramePipeline::FramePipeline(FrameSink& sink, std::size_t frameBytes, int buffers) : sink_(sink) {
     for (int i = 0; i < buffers; ++i) {
-        storage_.push_back(std::make_unique<std::uint8_t[]>(frameBytes));
+        // Not zeroed: every byte is written before it is read, and untouched
+        // pages of a huge frame cost no memory yet.
+        storage_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(frameBytes));
         free_.push_back(storage_.back().get());
     }
     thread_ = std::thread(&FramePipeline::run, this);
@@ -38,11 +50,17 @@ void FramePipeline::submit(std::uint8_t* buffer) {
     changed_.notify_all();
 }
 
-std::string FramePipeline::finish() {
+std::optional<std::string> FramePipeline::finish(const std::function<bool()>& stop) {
     std::unique_lock lock(mutex_);
     closing_ = true;
     changed_.notify_all();
-    changed_.wait(lock, [this] { return finished_; });
+    while (!changed_.wait_for(lock, std::chrono::milliseconds(50), [this] { return finished_; })) {
+        if (!stop) continue;
+        lock.unlock();
+        const bool stopping = stop();
+        lock.lock();
+        if (stopping && !finished_) return std::nullopt;
+    }
     return error_;
 }
 
@@ -61,7 +79,7 @@ void FramePipeline::run() {
             try {
                 sink_.writeFrame(buffer, written++);
             } catch (const std::exception& e) {
-                failure = e.what();
+                failure = failureText(e);
             }
         }
         lock.lock();
@@ -75,7 +93,7 @@ void FramePipeline::run() {
         try {
             sink_.finish(written);
         } catch (const std::exception& e) {
-            failure = e.what();
+            failure = failureText(e);
         }
         lock.lock();
     }

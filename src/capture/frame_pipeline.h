@@ -4,8 +4,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,9 +27,10 @@ namespace quadrelume::capture {
 class FramePipeline {
 public:
     // Starts the sink's thread with `buffers` buffers of `frameBytes` bytes.
+    // Throws std::bad_alloc when they do not fit in memory.
     FramePipeline(FrameSink& sink, std::size_t frameBytes, int buffers = 3);
     // Stops the thread, dropping frames still queued, and does not finish the
-    // sink.
+    // sink; waits for the frame or finish the sink is busy with.
     ~FramePipeline();
     FramePipeline(const FramePipeline&) = delete;
     FramePipeline& operator=(const FramePipeline&) = delete;
@@ -41,8 +44,11 @@ public:
 
     // Waits until the sink has written every queued frame, then has it
     // finish with the number of frames submitted. Gives the sink's error
-    // message, empty when everything was written.
-    std::string finish();
+    // message ("out of memory" where it ran out), empty when everything was
+    // written. While it waits it asks `stop` (if given) every 50 ms; once
+    // that answers true it gives nothing, at once: the sink is then still
+    // busy on the pipeline's thread, where nothing can cut it short.
+    std::optional<std::string> finish(const std::function<bool()>& stop = {});
 
 private:
     void run();

@@ -68,9 +68,19 @@ bool resolveOutputTarget(const std::string& output, OutputTarget& target, std::s
         error = "the output name is empty";
         return false;
     }
-    const fs::path absolute = fs::absolute(output).lexically_normal();
+    fs::path absolute = fs::absolute(output).lexically_normal();
+    if (!absolute.has_filename() && absolute.has_parent_path()) absolute = absolute.parent_path();  // "frames/"
     std::error_code ignored;
     if (fs::is_directory(absolute, ignored)) {
+        // Whoever names "v.mp4" means a video, whatever lies there.
+        const std::string folderName = lowerCase(absolute.filename().string());
+        bool namedLikeAFile = endsWith(folderName, ".png");
+        for (const VideoFormat& format : videoFormats) namedLikeAFile = namedLikeAFile || endsWith(folderName, format.extension);
+        if (namedLikeAFile) {
+            error = output + ": this is a folder, named like a file; PNG frames go into it only as " +
+                    (absolute / "%05d.png").string() + ", and a video needs another name";
+            return false;
+        }
         target.video = nullptr;
         target.frames = FramePattern{"", ".png", 5, true};
         target.folder = target.path = absolute.string();

@@ -67,7 +67,8 @@ struct OutputTarget {
 // width, %05d) and ends in ".png" means PNG frames (an existing directory
 // gets frames named %05d.png); otherwise the extension, in any case, must
 // be one of videoFormats. Answers false with `error` set when it is none of
-// these or the pattern is malformed. Does not check that the folder exists.
+// these, the pattern is malformed, or an existing directory has a name that
+// ends like a video or a PNG file. Does not check that the folder exists.
 bool resolveOutputTarget(const std::string& output, OutputTarget& target, std::string& error);
 
 }  // namespace quadrelume::capture

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 namespace quadrelume::capture {
@@ -33,6 +34,24 @@ bool writeImage(png_structp png, png_infop info, std::FILE* file, int width, int
 // libpng's messages become the exception's; nothing goes to standard error.
 void noWarning(png_structp, png_const_charp) {}
 
+// libpng's error handler must not return; without one of ours, libpng
+// prints the message before it jumps back.
+[[noreturn]] void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// The frame number in `name` as `pattern` writes it, or -1.
+std::int64_t frameNumber(const std::string& name, const FramePattern& pattern) {
+    if (name.size() <= pattern.prefix.size() + pattern.suffix.size() || name.compare(0, pattern.prefix.size(), pattern.prefix) != 0 ||
+        name.compare(name.size() - pattern.suffix.size(), pattern.suffix.size(), pattern.suffix) != 0)
+        return -1;
+    const std::string middle = name.substr(pattern.prefix.size(), name.size() - pattern.prefix.size() - pattern.suffix.size());
+    const std::size_t digits = middle.find_first_not_of(' ');
+    if (digits == std::string::npos || middle.size() - digits > 18 ||
+        middle.find_first_not_of("0123456789", digits) != std::string::npos)
+        return -1;
+    const std::int64_t number = std::stoll(middle.substr(digits));
+    return pattern.fileName(number) == name ? number : -1;
+}
+
 }  // namespace
 
 PngFrames::PngFrames(std::string folder, FramePattern pattern, int width, int height, int compressionLevel)
@@ -49,15 +68,29 @@ void PngFrames::writeFrame(const std::uint8_t* rgba, std::int64_t index) {
     const std::string path = folder_ + "/" + pattern_.fileName(index);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, noWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, noWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    errno = 0;
     bool written =
         info != nullptr && writeImage(png, info, file, width_, height_, compressionLevel_, rows_.data());
+    const int writeError = written ? 0 : errno;  // what made libpng give up
     png_destroy_write_struct(&png, &info);
     errno = 0;
     bool closed = std::fclose(file) == 0;
+    const int error = writeError != 0 ? writeError : errno;
     if (!written || !closed)
-        throw std::runtime_error("cannot write " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : ""));
+        throw std::runtime_error("cannot write " + path + (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+}
+
+std::int64_t removeFramesFrom(const std::string& folder, const FramePattern& pattern, std::int64_t first) {
+    namespace fs = std::filesystem;
+    std::int64_t removed = 0;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        if (!entry.is_regular_file(error) || frameNumber(entry.path().filename().string(), pattern) < first) continue;
+        if (fs::remove(entry.path(), error)) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace quadrelume::capture

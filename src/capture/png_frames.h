@@ -28,4 +28,10 @@ private:
     std::vector<const std::uint8_t*> rows_;  // reused: the frame's rows, top first
 };
 
+// Removes the files of `folder` that `pattern` names with frame numbers of
+// `first` and above, exactly as FramePattern::fileName writes them: frames
+// an earlier, longer capture left there, which would otherwise carry on the
+// new sequence. Gives how many it removed; what cannot be removed stays.
+std::int64_t removeFramesFrom(const std::string& folder, const FramePattern& pattern, std::int64_t first);
+
 }  // namespace quadrelume::capture

@@ -1,5 +1,6 @@
 #include "capture/temporary_output.h"
 
+#include <atomic>
 #include <filesystem>
 #include <stdexcept>
 
@@ -11,25 +12,41 @@ namespace {
 namespace fs = std::filesystem;
 
 // The temporary in progress. A plain array, not a std::string, so that a
-// fatal report from any thread reads it without touching an object the
-// main thread may be destroying.
+// fatal report from any thread, or a signal handler, reads it without
+// touching an object the main thread may be destroying; `registered` says
+// whether it holds a whole path.
 char currentPath[4096] = {};
+std::atomic<bool> registered{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read in a signal handler");
 
 void setCurrent(const std::string& path) {
+    registered.store(false);
     // A path too long for the copy (and for the system) is not registered:
     // a cut-off one could name something else.
-    if (path.size() >= sizeof currentPath) {
-        currentPath[0] = '\0';
-        return;
-    }
+    if (path.empty() || path.size() >= sizeof currentPath) return;
     path.copy(currentPath, path.size());
     currentPath[path.size()] = '\0';
+    registered.store(true);
+}
+
+// ".<name>.<process id>.part", with `name` shortened (at a character
+// boundary) where the whole would be longer than the folder's file system
+// takes: the process id keeps it apart from other captures' all the same.
+std::string hiddenName(const std::string& folder, const std::string& name) {
+    const std::string tail = "." + std::to_string(platform::processId()) + ".part";
+    const std::size_t longest = static_cast<std::size_t>(platform::longestFileName(folder));
+    std::size_t keep = name.size();
+    if (1 + keep + tail.size() > longest) {
+        keep = longest > 1 + tail.size() ? longest - 1 - tail.size() : 0;
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    }
+    return "." + name.substr(0, keep) + tail;
 }
 
 }  // namespace
 
 TemporaryOutput::TemporaryOutput(const std::string& folder, const std::string& name, bool isFolder)
-    : path_(folder + "/." + name + "." + std::to_string(platform::processId()) + ".part"), isFolder_(isFolder) {
+    : path_(folder + "/" + hiddenName(folder, name)), isFolder_(isFolder) {
     std::error_code error;
     fs::remove_all(path_, error);  // a leftover of an earlier process with our id
     if (isFolder_ && !fs::create_directory(path_, error))
@@ -68,10 +85,8 @@ void TemporaryOutput::abandon() {
 }
 
 void abandonTemporaryOutput() {
-    if (currentPath[0] == '\0') return;
-    std::error_code error;
-    fs::remove_all(currentPath, error);
-    currentPath[0] = '\0';
+    if (!registered.exchange(false)) return;
+    platform::removeNow(currentPath);
 }
 
 }  // namespace quadrelume::capture

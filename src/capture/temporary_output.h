@@ -11,8 +11,9 @@ namespace quadrelume::capture {
 // removes it; a killed one leaves only the hidden name behind.
 class TemporaryOutput {
 public:
-    // Names the temporary "<folder>/.<name>.<process id>.part" and, for
-    // frames (`isFolder`), creates it as a folder. It becomes what
+    // Names the temporary "<folder>/.<name>.<process id>.part" (`name`
+    // shortened where the whole name would be too long for the folder's
+    // file system) and, for frames (`isFolder`), creates it as a folder. It becomes what
     // abandonTemporaryOutput removes; one at a time per process. Throws
     // std::runtime_error when the folder cannot be created.
     TemporaryOutput(const std::string& folder, const std::string& name, bool isFolder);
@@ -41,7 +42,9 @@ private:
 };
 
 // Removes the temporary output of the capture in progress, if any: the way
-// out for a fatal error, which does not unwind. Call it from one thread only.
+// out for a fatal error or an interruption, which do not unwind. Safe in a
+// signal handler, and while another thread still writes into the
+// temporary. Call it from one thread at a time.
 void abandonTemporaryOutput();
 
 }  // namespace quadrelume::capture

@@ -2,9 +2,11 @@
 
 extern "C" {
 #include <libavutil/dict.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 }
 
+#include <cstdint>
 #include <stdexcept>
 
 namespace quadrelume::capture {
@@ -19,7 +21,7 @@ struct DictionaryFree {
 
 VideoFile::VideoFile(const VideoFormat& format, const std::string& path, int width, int height, FrameRate rate,
                      int quality, std::unique_ptr<AudioTrack> audio)
-    : audio_(std::move(audio)), width_(width), height_(height) {
+    : audio_(std::move(audio)), path_(path), width_(width), height_(height) {
     AVFormatContext* container = nullptr;
     check(avformat_alloc_output_context2(&container, nullptr, format.container, path.c_str()),
           std::string("setting up the ") + format.container + " file");
@@ -70,6 +72,10 @@ VideoFile::VideoFile(const VideoFormat& format, const std::string& path, int wid
     frame_->color_range = AVCOL_RANGE_MPEG;
     check(av_frame_get_buffer(frame_.get(), 0), "setting up the video frames");
 
+    // Opus starts before 0 by its pre-skip, and Matroska says so with the
+    // track's codec delay. Shifting every stream to make that start 0 would
+    // put the frames late by as much, where frame i belongs at i / rate.
+    if (std::string_view(format.container) != "mp4") container->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
     check(avio_open(&container->pb, path.c_str(), AVIO_FLAG_WRITE), "creating " + path);
     DictionaryFree muxerOptions;
     if (std::string_view(format.container) == "mp4") av_dict_set(&muxerOptions.entries, "movflags", "+faststart", 0);
@@ -93,6 +99,17 @@ void VideoFile::finish(std::int64_t frames) {
     if (audio_) audio_->finish(frames);
     check(av_write_trailer(container_.get()), "completing the output file");
     check(avio_closep(&container_->pb), "closing the output file");
+    if (audio_) audio_->finishFile(path_);
+}
+
+bool videoSizeFits(int width, int height) {
+    // The check every encoder makes when it opens, without its message.
+    const int level = av_log_get_level();
+    av_log_set_level(AV_LOG_QUIET);
+    const bool fits = av_image_check_size2(static_cast<unsigned>(width), static_cast<unsigned>(height), INT64_MAX,
+                                           AV_PIX_FMT_NONE, 0, nullptr) >= 0;
+    av_log_set_level(level);
+    return fits;
 }
 
 }  // namespace quadrelume::capture

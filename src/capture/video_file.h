@@ -44,8 +44,13 @@ private:
     ScalePtr converter_;
     FramePtr frame_;
     std::unique_ptr<AudioTrack> audio_;
+    std::string path_;
     int width_;
     int height_;
 };
+
+// Whether FFmpeg's encoders take frames of width x height: their picture
+// buffers, borders included, must stay below 2^31 bytes.
+bool videoSizeFits(int width, int height);
 
 }  // namespace quadrelume::capture

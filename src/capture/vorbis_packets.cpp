@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "clock/ogg_damage.h"
+
 namespace quadrelume::capture {
 namespace {
 
@@ -47,6 +49,12 @@ VorbisPacketReader::VorbisPacketReader(const FileData& file) : file_(file) {
         throw std::runtime_error(
             "demo.ogg is a chained Ogg file: its Vorbis packets cannot go unchanged into one track; "
             "capture to .mp4 or .webm, which encode the music anew");
+    }
+    if (!damagedStretches(file_).empty()) {
+        release();
+        throw std::runtime_error(
+            "demo.ogg is damaged (pages of it are missing or unreadable): its Vorbis packets cannot be copied "
+            "in step with the frames; capture to .mp4 or .webm, which play silence where the damage is");
     }
     std::vector<std::string> headers;
     ogg_page page;
@@ -127,6 +135,7 @@ bool VorbisPacketReader::next(VorbisPacket& packet) {
         packet.bytes = raw.bytes;
         packet.start = position_;
         packet.samples = previousBlock_ == 0 ? 0 : (previousBlock_ + block) / 4;
+        packet.block = block;
         position_ += packet.samples;
         previousBlock_ = block;
         return true;

@@ -21,6 +21,7 @@ struct VorbisPacket {
     long bytes = 0;
     std::int64_t start = 0;    // its first sample, counting decoded samples from 0
     std::int64_t samples = 0;  // how many it decodes to
+    long block = 0;            // its block size
 };
 
 // Reads the packets of the first Vorbis stream of an Ogg file held in
@@ -31,8 +32,11 @@ class VorbisPacketReader {
 public:
     // Reads the three header packets of `file` (not owned; it must stay
     // unchanged while this lives). Throws std::runtime_error when the file
-    // has no Vorbis stream, or is chained: a new stream begins after another
-    // one's pages, which a single track with one set of headers cannot hold.
+    // has no Vorbis stream, is chained (a new stream begins after another
+    // one's pages, which a single track with one set of headers cannot hold)
+    // or is damaged (see damagedStretches): the packets around lost ones
+    // have no known place, and a track of copied packets no way to hold a
+    // gap.
     explicit VorbisPacketReader(const FileData& file);
     ~VorbisPacketReader();
     VorbisPacketReader(const VorbisPacketReader&) = delete;

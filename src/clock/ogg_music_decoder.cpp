@@ -48,6 +48,7 @@ OggMusicDecoder::OggMusicDecoder(const FileData* file) : source_(file) {
     // Some cut-off files open with no audio at all; seeking in them divides
     // by their zero length inside the decoder.
     if (totalFrames_ <= 0 || rate_ <= 0) refuse("OGG not seekable");
+    damage_ = damagedStretches(*file);
     // The decoder builds its working state on the heap during its first
     // decodes (some 500 allocations). Have that happen here, on the main
     // thread, rather than in the first audio callbacks.
@@ -100,6 +101,8 @@ long double OggMusicDecoder::reading(double streamTime) const {
 
 const char* OggMusicDecoder::failure() const { return failure_.load(std::memory_order_acquire); }
 
+std::int64_t OggMusicDecoder::damagedFrames() const { return damagedFrames_.load(std::memory_order_relaxed); }
+
 void OggMusicDecoder::fail(const char* message) {
     const char* none = nullptr;
     failure_.compare_exchange_strong(none, message, std::memory_order_acq_rel);
@@ -118,24 +121,64 @@ void OggMusicDecoder::trackBurst(unsigned long frames, double streamTime) {
         largestBurst_.store(burstFrames_, std::memory_order_relaxed);
 }
 
+bool OggMusicDecoder::nearDamage(std::int64_t offset) const {
+    for (const DamagedStretch& stretch : damage_)
+        if (offset > stretch.from && offset <= stretch.to) return true;
+    return false;
+}
+
+void OggMusicDecoder::owe(std::int64_t next, std::int64_t position) {
+    const std::int64_t missing = std::min(next, totalFrames_) - position;
+    if (missing <= 0) return;
+    silenceOwed_ = missing;
+    damagedFrames_.fetch_add(missing, std::memory_order_relaxed);
+}
+
 std::int64_t OggMusicDecoder::fill(char* out, unsigned long frames, std::int64_t position) {
     unsigned long done = 0;
     int holes = 0;
     // Only this thread records failures, so a relaxed look suffices here.
     while (done < frames && position < totalFrames_ && failure_.load(std::memory_order_relaxed) == nullptr) {
+        if (silenceOwed_ > 0) {
+            const auto count = static_cast<unsigned long>(std::min<std::int64_t>(silenceOwed_, frames - done));
+            std::memset(out + done * bytesPerFrame, 0, count * bytesPerFrame);
+            done += count;
+            position += static_cast<std::int64_t>(count);
+            silenceOwed_ -= static_cast<std::int64_t>(count);
+            continue;
+        }
         unsigned long room = (frames - done) * bytesPerFrame;
         int length = room < maxReadBytes ? static_cast<int>(room) : static_cast<int>(maxReadBytes);
         int link = 0;
         long got = ov_read(&vorbis_, out + done * bytesPerFrame, length, &link);
         if (got > 0) {
-            unsigned long count = static_cast<unsigned long>(got) / bytesPerFrame;
-            position += static_cast<std::int64_t>(count);
-            done += count;
             holes = 0;
+            const auto count = static_cast<std::int64_t>(static_cast<unsigned long>(got) / bytesPerFrame);
+            // Where the file's granule positions put the next sample: the
+            // decoder counts on from them, and sets the count anew at the end
+            // of every page.
+            const std::int64_t next = ov_pcm_tell(&vorbis_);
+            if (lostUntilPage_ >= 0) {
+                // After lost data the count goes on as if nothing were lost,
+                // until the end of the page that follows the loss sets it
+                // right: by the time another page is read, it is.
+                if (ov_raw_tell(&vorbis_) == lostUntilPage_) continue;
+                lostUntilPage_ = -1;
+                owe(next, position);
+                continue;
+            }
+            if (next != position + count) {
+                owe(next, position);  // samples the file places elsewhere: their place stays silent
+                continue;
+            }
+            position += count;
+            done += static_cast<unsigned long>(count);
         } else if (got == OV_EBADLINK) {
             fail("Error in ogg file");
         } else if (got == 0 || ++holes >= holeLimit) {
             position = totalFrames_;
+        } else if (lostUntilPage_ < 0) {
+            lostUntilPage_ = ov_raw_tell(&vorbis_);  // a hole: pages went missing
         }
     }
     // Silence after the end (or after a failure) counts as played: while the
@@ -150,9 +193,16 @@ void OggMusicDecoder::render(void* output, unsigned long frames, double streamTi
     if (seekTarget >= 0) {
         // A target at or past the end needs no decoder call: the data counts
         // as ended from there on.
-        if (seekTarget < totalFrames_ && failure_.load(std::memory_order_relaxed) == nullptr &&
-            ov_pcm_seek(&vorbis_, seekTarget) < 0)
-            fail("Error seeking in ogg file");
+        silenceOwed_ = 0;
+        lostUntilPage_ = -1;
+        if (seekTarget < totalFrames_ && failure_.load(std::memory_order_relaxed) == nullptr) {
+            if (ov_pcm_seek(&vorbis_, seekTarget) < 0) fail("Error seeking in ogg file");
+            // A seek into damaged data can land anywhere near it, and take
+            // what it finds for the target: where it really is, the next
+            // page tells.
+            else if (ov_pcm_tell(&vorbis_) != seekTarget || nearDamage(ov_raw_tell(&vorbis_)))
+                lostUntilPage_ = ov_raw_tell(&vorbis_);
+        }
         position = seekTarget;
     }
     position = fill(static_cast<char*>(output), frames, position);

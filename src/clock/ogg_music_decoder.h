@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "clock/memory_source.h"
+#include "clock/ogg_damage.h"
 #include "reload/file_data.h"
 
 namespace quadrelume {
@@ -88,9 +90,17 @@ public:
     // Any thread. The text is static.
     const char* failure() const;
 
+    // How many frames of silence render has put in place of damaged data so
+    // far. Any thread.
+    std::int64_t damagedFrames() const;
+
     // Fills `output` with `frames` frames: carries out a pending seek, then
     // decodes into the buffer in place; once the data has ended, the rest is
-    // silence. `streamTime` is the stream's time at this call. Never ends the
+    // silence. Every sample plays at its own place in the music, as the
+    // file's granule positions tell it: where pages are missing or
+    // unreadable, silence stands in for what they held, and for what was
+    // decoded after them before a page told where it belongs (less than a
+    // page), so the music, and the clock with it, keeps its time. `streamTime` is the stream's time at this call. Never ends the
     // process, as it runs on the audio thread: a failure (see failure()) is
     // recorded, the decoder library is not called again, and every frame
     // from there on is silence. Allocates nothing, nor does the decoder
@@ -107,6 +117,12 @@ private:
     // Decodes into `out` up to `frames` frames from `position`, then silence;
     // returns the position after them.
     std::int64_t fill(char* out, unsigned long frames, std::int64_t position);
+    // Owes silence from `position` up to `next` (or the end), where samples
+    // could not be placed.
+    void owe(std::int64_t next, std::int64_t position);
+    // Whether the decoder reading up to byte `offset` is inside a damaged
+    // stretch, where its count of samples cannot be trusted.
+    bool nearDamage(std::int64_t offset) const;
     void publish(std::int64_t position, double streamTime);
     // Counts `frames` rendered at `streamTime` into the current burst.
     void trackBurst(unsigned long frames, double streamTime);
@@ -115,6 +131,7 @@ private:
     OggVorbis_File vorbis_{};
     int rate_ = 0;
     std::int64_t totalFrames_ = 0;
+    std::vector<DamagedStretch> damage_;  // set by the constructor
 
     // Main thread only: the time of the last requested seek, and the stall
     // allowance the device tells.
@@ -128,6 +145,11 @@ private:
     // Until when bursts count towards the allowance: set with the reference
     // time, while no render runs.
     double fillingUntil_ = 1.0;
+    // Frames of silence still to play in place of damaged data.
+    std::int64_t silenceOwed_ = 0;
+    // After a hole in the data, the byte position of the page read then;
+    // what decodes before the next page has no known place. -1: none.
+    std::int64_t lostUntilPage_ = -1;
 
     // -1 for none, else the frame to continue from (at least 0).
     std::atomic<std::int64_t> pendingSeek_{-1};
@@ -138,6 +160,7 @@ private:
     std::atomic<const char*> failure_{nullptr};
     // The most frames rendered in one burst while the device filled up.
     std::atomic<std::int64_t> largestBurst_{0};
+    std::atomic<std::int64_t> damagedFrames_{0};
 };
 
 }  // namespace quadrelume

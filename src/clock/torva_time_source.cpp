@@ -1,46 +1,51 @@
 #include "clock/torva_time_source.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/time.h"
 
 namespace {
 
 // Milliseconds to seconds: the product with the single-precision factor
 // 0.001f, formed in double and rounded to float once.
-float toSeconds(std::int32_t ms) { return static_cast<float>(static_cast<double>(ms) * static_cast<double>(0.001f)); }
+float toSeconds(std::int64_t ms) { return static_cast<float>(static_cast<double>(ms) * static_cast<double>(0.001f)); }
 
-std::int32_t toMilliseconds(float seconds) {
-    return static_cast<std::int32_t>(static_cast<double>(seconds) * 1000.0);
+std::int64_t toMilliseconds(float seconds) {
+    const double ms = std::trunc(static_cast<double>(seconds) * 1000.0);
+    if (std::isnan(ms)) return 0;
+    const auto limit = static_cast<double>(TorvaTimeSource::largestMilliseconds);
+    return static_cast<std::int64_t>(std::clamp(ms, -limit, limit));
 }
 
 }  // namespace
 
 TorvaTimeSource::TorvaTimeSource(Counter counter)
-    : counter_(counter ? std::move(counter) : Counter(quadrelume::platform::milliseconds)) {
-    baseMs = static_cast<std::int32_t>(counter_());
+    : counter_(counter ? std::move(counter) : Counter(quadrelume::platform::milliseconds)), mark_(counter_()) {}
+
+std::int64_t TorvaTimeSource::readingMs() {
+    if (!isRunning) return readingMs_;
+    const std::uint32_t now = counter_();
+    readingMs_ = std::min(readingMs_ + static_cast<std::int64_t>(static_cast<std::uint32_t>(now - mark_)),
+                          largestMilliseconds);
+    mark_ = now;
+    return readingMs_;
 }
 
-float TorvaTimeSource::currentTime() {
-    if (!isRunning) return toSeconds(baseMs);
-    std::uint32_t elapsed = counter_() - static_cast<std::uint32_t>(baseMs);
-    return toSeconds(static_cast<std::int32_t>(elapsed));
-}
+float TorvaTimeSource::currentTime() { return toSeconds(readingMs()); }
 
 void TorvaTimeSource::seek(float seconds) {
-    if (!isRunning) {
-        baseMs = toMilliseconds(seconds);
-        return;
-    }
-    baseMs = static_cast<std::int32_t>(counter_() - static_cast<std::uint32_t>(toMilliseconds(seconds)));
+    readingMs_ = toMilliseconds(seconds);
+    if (isRunning) mark_ = counter_();
 }
 
 void TorvaTimeSource::setRunning(bool running) {
     if (running == isRunning) return;
     if (!running) {
-        std::int32_t reading = toMilliseconds(currentTime());
-        baseMs = reading;
+        readingMs();
         isRunning = false;
         return;
     }
     isRunning = true;
-    seek(toSeconds(baseMs));
+    mark_ = counter_();
 }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/display_watch.h"
 #include "platform/fatal.h"
 
 namespace quadrelume::platform {
@@ -34,18 +35,7 @@ DisplayLostHandler displayLostHandler = nullptr;
 // Xlib calls this when the connection breaks, from inside whatever call met
 // the break; it must not return. Xlib's own handler would print its report
 // and exit with 1 while the music plays on to the end of its buffers.
-int onConnectionLost(Display*) {
-    static bool lost = false;
-    if (!lost) {
-        lost = true;  // what the handler stops may touch the display again
-        if (displayLostHandler != nullptr) displayLostHandler();
-        std::fflush(stdout);
-        std::fputs("Lost the connection to the display\n", stderr);
-    }
-    std::fflush(stderr);
-    // Not exit: the handlers it runs belong to libraries whose display is gone.
-    _exit(-1);
-}
+int onConnectionLost(Display*) { endForLostDisplay(displayLostHandler); }
 
 void showBox(const char* caption, const char* text) {
     // Fails fast (and returns) when there is no display to show it on.
@@ -340,6 +330,7 @@ void initDisplay(const char* title, WindowEventHandler handler, int* width, int*
     Display* x11 = info.info.x11.display;
     Window window = info.info.x11.window;
     XSetIOErrorHandler(onConnectionLost);
+    watchDisplayConnection(ConnectionNumber(x11), &displayLostHandler);
 
     eglDisplay = eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, x11, nullptr);
     if (eglDisplay == EGL_NO_DISPLAY) fatal("Could not get EGL display");

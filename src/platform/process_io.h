@@ -1,6 +1,6 @@
 // What a command-line program needs from the process it runs in: where
 // standard output goes, whether standard error is a terminal, interrupt
-// requests, and whether a folder can take new files.
+// requests, and the files and folders it writes and must leave nothing of.
 #pragma once
 
 #include <cstdio>
@@ -25,8 +25,12 @@ std::FILE* duplicateStandardOutput();
 bool standardErrorIsTerminal();
 
 // From now on SIGINT, SIGTERM and SIGHUP only set the flag that
-// interruptRequested reads; a second one of them ends the process as usual.
-void catchInterrupts();
+// interruptRequested reads. A second one of them calls `lastWords` (if not
+// null; it runs in the signal handler, so it may only do what is safe
+// there) and ends the process at once with `exitCode`. SIGPIPE and SIGXFSZ
+// are ignored from now on: writing into a closed pipe or past the file size
+// limit fails with an error the program can report, instead of killing it.
+void catchInterrupts(void (*lastWords)(), int exitCode);
 
 // Whether one of the signals named above has arrived since catchInterrupts.
 bool interruptRequested();
@@ -36,5 +40,24 @@ int processId();
 
 // Whether `path` is a directory in which this process may create files.
 bool isWritableDirectory(const std::string& path);
+
+// Whether this process may write the file `path`: an existing file it may
+// write (a pipe or terminal such as /dev/stdout too), or a name it may
+// create in an existing folder. Creates and changes nothing.
+bool isWritableFile(const std::string& path);
+
+// The longest file name (one path component, in bytes) the file system
+// holding the folder `folder` takes.
+int longestFileName(const std::string& folder);
+
+// Removes the file `path`, or the folder `path` with every file in it (one
+// level), with system calls only: safe in a signal handler, and while
+// another thread still creates files in the folder (it keeps trying until
+// the folder is gone). What cannot be removed is left.
+void removeNow(const char* path);
+
+// Writes `text` to standard error with system calls only: safe in a signal
+// handler.
+void writeErrorNow(const char* text);
 
 }  // namespace quadrelume::platform

@@ -83,6 +83,16 @@ Demo* loadDemo(FileData* file, std::FILE* trace, const std::string& fileName) {
     return demo.release();
 }
 
+float timelineEndTime(const FileData& file) {
+    float end = 0.0f;
+    for (const std::string& line : splitLines(file)) {
+        if (isBlankLine(line)) continue;
+        std::optional<TimelineLine> parsed = parseTimelineLine(line);
+        if (parsed && end < parsed->end) end = parsed->end;
+    }
+    return end;
+}
+
 Demo* loadDemo(ReloadableFileData* file) { return loadDemo(file, stdout, file->path); }
 
 }  // namespace quadrelume

@@ -31,6 +31,10 @@ namespace quadrelume {
 // count from 0). Effect lines need the GL context current. Never gives null.
 Demo* loadDemo(FileData* file, std::FILE* trace, const std::string& fileName = "time.txt");
 
+// The endTime that loadDemo would give `file`, found without building or
+// tracing anything: the largest end time of its lines, or 0.
+float timelineEndTime(const FileData& file);
+
 // The timeline holder's builder: loadDemo tracing on standard output.
 Demo* loadDemo(ReloadableFileData* file);
 

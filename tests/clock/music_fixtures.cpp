@@ -3,6 +3,7 @@
 #include <ogg/ogg.h>
 #include <tremor/ivorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,9 +20,11 @@ std::string encodeTone(const TempDir& dir, const ToneSpec& signal) {
     std::uint32_t noise = 12345u + static_cast<std::uint32_t>(signal.serial);
     for (std::int64_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / signal.rate;
+        double frequency = signal.frequency + signal.step * std::floor(t);
         for (int c = 0; c < signal.channels; ++c) {
             noise = noise * 1664525u + 1013904223u;
-            double tone = std::sin(2.0 * M_PI * signal.frequency * (1.0 + 0.5 * c) * t) * (12000.0 - 1000.0 * c);
+            double tone = std::sin(2.0 * M_PI * frequency * (1.0 + 0.5 * c) * t) * (12000.0 - 1000.0 * c);
+            if (signal.click >= 0.0) tone = t >= signal.click && t < signal.click + 0.001 ? 24000.0 : 0.0;
             auto sample = static_cast<std::int16_t>(tone + static_cast<double>(noise >> 21) - 1024.0);
             raw.push_back(static_cast<char>(sample & 0xFF));
             raw.push_back(static_cast<char>((sample >> 8) & 0xFF));
@@ -124,6 +127,14 @@ std::string oggPage(std::uint32_t serial, std::uint32_t sequence, const std::str
     ogg_page page{header, 28, reinterpret_cast<unsigned char*>(bodyCopy.data()), static_cast<long>(bodyCopy.size())};
     ogg_page_checksum_set(&page);
     return std::string(reinterpret_cast<char*>(header), 28) + bodyCopy;
+}
+
+std::string withBytesZeroed(const std::string& bytes, double from, double to) {
+    std::string out = bytes;
+    const auto begin = static_cast<std::size_t>(from * static_cast<double>(bytes.size()));
+    const auto end = static_cast<std::size_t>(to * static_cast<double>(bytes.size()));
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(begin), out.begin() + static_cast<std::ptrdiff_t>(end), '\0');
+    return out;
 }
 
 namespace {

@@ -19,6 +19,8 @@ struct ToneSpec {
     double seconds = 1.0;
     double frequency = 440.0;
     int serial = 1;  // Ogg stream serial number; links of a chain need distinct ones
+    double step = 0.0;  // Hz added to the tone at each whole second: second k sounds frequency + k × step
+    double click = -1.0;  // when not negative: no tone, only a loud click of 1 ms at this time (seconds)
 };
 
 // The signal of `signal` encoded with oggenc (quality 3), as file bytes. `dir`
@@ -58,6 +60,10 @@ std::vector<std::string> oggPages(const std::string& bytes);
 // One Ogg page with a correct checksum: a single packet of `body` (under 255
 // bytes) in stream `serial`, page sequence number `sequence`, no granule.
 std::string oggPage(std::uint32_t serial, std::uint32_t sequence, const std::string& body);
+
+// `bytes` with the stretch from fraction `from` to fraction `to` of its
+// length overwritten by zeros: the pages there are lost to a decoder.
+std::string withBytesZeroed(const std::string& bytes, double from, double to);
 
 // `ogg` (one link) with its first codebook made unusable: every codeword one
 // bit long, for more words than one bit tells apart. The headers still parse,

@@ -222,6 +222,61 @@ TEST(OggMusicDecoder, EndlessHolesEndTheData) {
     EXPECT_NEAR(readingAt(decoder, lastRender), static_cast<double>(decoder.totalFrames() + silence) / 44100.0, 1e-9);
 }
 
+// How the frames of `out` from `at` on compare with the same frames of `whole`.
+struct InPlace {
+    std::int64_t same = 0;
+    std::int64_t silent = 0;
+    std::int64_t other = 0;  // neither: a sample out of its place
+};
+
+InPlace compareInPlace(const Pcm& out, std::int64_t at, const Pcm& whole) {
+    InPlace counts;
+    for (std::int64_t i = 0; at + i < whole.frames() && i < out.frames(); ++i) {
+        const std::int16_t* frame = &out.samples[static_cast<std::size_t>(2 * i)];
+        const std::int16_t* wanted = &whole.samples[static_cast<std::size_t>(2 * (at + i))];
+        if (frame[0] == wanted[0] && frame[1] == wanted[1]) ++counts.same;
+        else if (frame[0] == 0 && frame[1] == 0) ++counts.silent;
+        else ++counts.other;
+    }
+    return counts;
+}
+
+// Twenty seconds whose second k sounds 300 + 100k Hz, with 5 % of its bytes
+// overwritten by zeros from 30 % of the file on: a stretch of pages is lost.
+// What the player plays, and its clock counts, must stay where the music
+// has it: the decoded samples of every other page at their own time, and
+// silence in place of what is lost.
+TEST(DamagedMusic, TheDecoderKeepsEverySampleInPlaceAndPlaysSilenceForWhatIsLost) {
+    testing::TempDir dir;
+    const std::string music = testing::encodeTone(dir, ToneSpec{.seconds = 20.0, .frequency = 300.0, .serial = 9, .step = 100.0});
+    const Pcm whole = decodeReference(music);
+    FileData file(testing::withBytesZeroed(music, 0.30, 0.35));
+    OggMusicDecoder decoder(&file);
+    EXPECT_EQ(decoder.totalFrames(), whole.frames());
+
+    const Pcm out = render(decoder, whole.frames());
+    const InPlace played = compareInPlace(out, 0, whole);
+    EXPECT_EQ(played.other, 0);
+    EXPECT_GT(played.silent, 44100 / 10);
+    EXPECT_GT(played.same, whole.frames() * 8 / 10);
+    EXPECT_EQ(decoder.damagedFrames(), played.silent);
+    // The silence is one stretch, where the damage is.
+    std::int64_t first = 0;
+    while (!testing::silent(out, first, first + 1)) ++first;
+    EXPECT_TRUE(testing::silent(out, first, first + played.silent));
+    EXPECT_GT(first, whole.frames() / 5);
+    EXPECT_LT(first, whole.frames() / 2);
+
+    // A seek into the damage lands in place too, however the decoder
+    // library finds its way there.
+    const std::int64_t target = first + played.silent / 2;
+    decoder.requestSeek(static_cast<double>(target) / 44100.0);
+    const Pcm after = render(decoder, 3 * 44100);
+    const InPlace sought = compareInPlace(after, target, whole);
+    EXPECT_EQ(sought.other, 0);
+    EXPECT_GT(sought.same, 44100);
+}
+
 // A failure met in render must not end the process from the audio thread:
 // render records it and plays silence from there on, leaving the decoder
 // library alone (Tremor faults when asked to seek again after such a

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 
 #include "clock/torva_time_source.h"
@@ -14,7 +15,7 @@ struct FakeCounter {
     }
 };
 
-float seconds(std::int32_t ms) { return static_cast<float>(static_cast<double>(ms) * static_cast<double>(0.001f)); }
+float seconds(std::int64_t ms) { return static_cast<float>(static_cast<double>(ms) * static_cast<double>(0.001f)); }
 
 TEST(TorvaTimeSource, ReadsZeroAtConstructionAndCountsMilliseconds) {
     FakeCounter timer{123456};
@@ -93,6 +94,35 @@ TEST(TorvaTimeSource, SeekWhileStoppedSetsTheHeldReadingAndStartContinuesFromIt)
     EXPECT_EQ(clock.currentTime(), seconds(7250));
     timer.now += 500;
     EXPECT_EQ(clock.currentTime(), seconds(7750));
+}
+
+// Readings past 2^31 ms (24.8 days), reached by running or by a seek, as an
+// editing session's Page Down to a late line does.
+TEST(TorvaTimeSource, ReadingsPast2To31MillisecondsStayInRange) {
+    FakeCounter timer{0x80000000u};
+    TorvaTimeSource clock(timer.counter());
+    for (int day = 0; day < 30; ++day) {  // the frame loop reads far more often
+        timer.now += 86400000u;
+        EXPECT_EQ(clock.currentTime(), seconds((day + 1) * std::int64_t{86400000})) << "day " << day + 1;
+    }
+
+    clock.seek(2500000.0f);
+    EXPECT_EQ(clock.currentTime(), seconds(2500000000));
+    timer.now += 3000;
+    EXPECT_EQ(clock.currentTime(), seconds(2500003000));
+    clock.setRunning(false);
+    timer.now += 0xF0000000u;
+    clock.setRunning(true);
+    timer.now += 1000;
+    EXPECT_EQ(clock.currentTime(), seconds(2500004000));
+
+    // Beyond what the clock holds: clamped, never wrapped to the other sign.
+    clock.seek(1e30f);
+    EXPECT_EQ(clock.currentTime(), seconds(TorvaTimeSource::largestMilliseconds));
+    clock.seek(-1e30f);
+    EXPECT_EQ(clock.currentTime(), seconds(-TorvaTimeSource::largestMilliseconds));
+    clock.seek(std::nanf(""));
+    EXPECT_EQ(clock.currentTime(), 0.0f);
 }
 
 TEST(TorvaTimeSource, DefaultCounterAdvances) {

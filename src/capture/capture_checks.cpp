@@ -1,0 +1,99 @@
+#include "capture/capture_checks.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+
+#include "capture/video_file.h"
+#include "platform/process_io.h"
+
+namespace quadrelume::capture {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string sizeText(const CaptureOptions& options) {
+    return std::to_string(options.width) + "x" + std::to_string(options.height);
+}
+
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+
+// `path` made absolute, with every link that exists followed.
+fs::path resolved(const fs::path& path) {
+    std::error_code error;
+    fs::path real = fs::weakly_canonical(fs::absolute(path), error);
+    return error ? fs::absolute(path).lexically_normal() : real;
+}
+
+// The files of a demo folder by their names, and those anywhere in or
+// below it by their extensions (effects, textures and tracks may sit in
+// subfolders).
+constexpr std::string_view demoFileNames[] = {"time.txt", "demo.ogg", "sync.txt"};
+constexpr std::string_view demoFileExtensions[] = {".ps", ".png", ".track"};
+
+// Whether `inDemo`, relative to the demo folder, names a file the demo
+// reads.
+bool isDemoInput(const fs::path& inDemo) {
+    if (inDemo.empty() || *inDemo.begin() == ".." || inDemo.is_absolute()) return false;
+    const std::string name = inDemo.string();
+    std::string extension = inDemo.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (std::string_view own : demoFileNames)
+        if (name == own) return true;
+    for (std::string_view own : demoFileExtensions)
+        if (extension == own) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string outputRefusal(const CaptureOptions& options, const OutputTarget& target, int quality) {
+    if (!platform::isWritableDirectory(target.folder))
+        return options.output + ": the folder " + target.folder + " does not exist or cannot be written";
+    if (quality < target.quality.lowest || quality > target.quality.highest)
+        return "--quality " + std::to_string(quality) + ": the " + target.quality.meaning + " goes from " +
+               std::to_string(target.quality.lowest) + " to " + std::to_string(target.quality.highest);
+    if (target.video != nullptr && (options.width % 2 != 0 || options.height % 2 != 0))
+        return "--size " + sizeText(options) + ": video in yuv420p needs an even width and height";
+    if (target.video != nullptr && !videoSizeFits(options.width, options.height))
+        return "--size " + sizeText(options) + ": too large for FFmpeg's video encoders (some 268 million pixels, " +
+               "borders included); capture PNG frames instead";
+    std::error_code ignored;
+    if (!options.demoFolder.empty() && !fs::is_directory(options.demoFolder, ignored))
+        return "--demo " + options.demoFolder + ": no such folder";
+    return {};
+}
+
+std::string traceRefusal(const CaptureOptions& options, const OutputTarget& target) {
+    if (options.traceFile.empty()) return {};
+    const std::string refused = "--trace " + options.traceFile + ": ";
+    const fs::path trace = resolved(options.traceFile);
+    const fs::path demo = resolved(options.demoFolder.empty() ? "." : options.demoFolder);
+    if (isDemoInput(trace.lexically_relative(demo)))
+        return refused + "that is one of the demo's own files (its timeline, music, a shader or an image); "
+                         "name another file";
+    if (target.video != nullptr && trace == resolved(target.path)) return refused + "that is the output";
+    if (!platform::isWritableFile(fs::absolute(options.traceFile).string())) return refused + "cannot be written";
+    return {};
+}
+
+std::string spanRefusal(const CaptureOptions& options, double timelineEnd) {
+    if (!options.to && !(timelineEnd <= latestCaptureTime))
+        return "the timeline ends at " + secondsText(timelineEnd) + " s, past the latest time a capture reaches (" +
+               secondsText(latestCaptureTime) + " s); give --to";
+    const double to = options.to.value_or(timelineEnd);
+    if (!(options.from < to))
+        return "nothing to capture: --from " + secondsText(options.from) + " is not before " +
+               (options.to ? "--to " : "the end of the timeline, ") + secondsText(to);
+    return {};
+}
+
+}  // namespace quadrelume::capture

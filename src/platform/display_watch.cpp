@@ -1,0 +1,56 @@
+#include "platform/display_watch.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <thread>
+
+namespace quadrelume::platform {
+namespace {
+
+std::atomic<bool> ending{false};
+thread_local bool endingHere = false;
+
+[[noreturn]] void reportAndExit() {
+    std::fflush(stdout);
+    std::fputs("Lost the connection to the display\n", stderr);
+    std::fflush(stderr);
+    _exit(-1);
+}
+
+void watch(int fd, void (*const* stop)()) {
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
+    // Only the hang-up is asked for: the socket's own data belongs to Xlib.
+    pollfd connection{fd, POLLRDHUP, 0};
+    for (;;) {
+        connection.revents = 0;
+        if (poll(&connection, 1, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (connection.revents & POLLNVAL) return;
+        if (connection.revents & (POLLHUP | POLLERR | POLLRDHUP)) endForLostDisplay(*stop);
+    }
+}
+
+}  // namespace
+
+void endForLostDisplay(void (*stop)()) {
+    if (endingHere) reportAndExit();
+    if (ending.exchange(true)) {
+        for (;;) pause();  // the thread that came first ends the process
+    }
+    endingHere = true;
+    if (stop != nullptr) stop();
+    reportAndExit();
+}
+
+void watchDisplayConnection(int fd, void (*const* stop)()) { std::thread(watch, fd, stop).detach(); }
+
+}  // namespace quadrelume::platform

@@ -1,0 +1,151 @@
+// Captures of sections of a demo, joined afterwards as a long render split
+// over several machines would be: with FFmpeg's concat demuxer and -c copy,
+// they must give what one capture of the whole span gives. And in every
+// container, frame i and the music's sample n keep their places, from +
+// i / fps and from + n / rate.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "capture_support.h"
+#include "clock/music_fixtures.h"
+#include "media_reading.h"
+#include "support/temp_dir.h"
+
+namespace quadrelume {
+namespace {
+
+using namespace quadrelume::testing;
+
+constexpr const char* levelShader =
+    "precision highp float;\nuniform vec2 resolution;\nuniform float level;\n"
+    "void main() { gl_FragColor = vec4(gl_FragCoord.xy / resolution, level, 1.0); }\n";
+
+// The times of the frames of `media`'s video, in seconds, in display order.
+std::vector<double> frameTimes(const Media& media) {
+    std::vector<double> times;
+    for (std::int64_t pts : media.video.pts) times.push_back(static_cast<double>(pts) * av_q2d(media.video.timeBase));
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+// Where the stretch of `joined` from frame `at` lies in `whole`, as an
+// offset from `at`: the one within ± `reach` whose 2048 frames differ least.
+std::int64_t offsetAt(const Pcm& joined, const Pcm& whole, std::int64_t at, std::int64_t reach) {
+    std::int64_t best = 0;
+    double least = -1.0;
+    for (std::int64_t offset = -reach; offset <= reach; ++offset) {
+        double sum = 0.0;
+        for (std::int64_t i = 0; i < 2048; i += 2) {
+            const double d = joined.samples[static_cast<std::size_t>(2 * (at + i))] -
+                             whole.samples[static_cast<std::size_t>(2 * (at + offset + i))];
+            sum += d * d;
+        }
+        if (least < 0.0 || sum < least) {
+            least = sum;
+            best = offset;
+        }
+    }
+    return best;
+}
+
+TEST(SectionJoins, SectionsJoinedWithFfmpegsConcatDemuxerEqualOneCapture) {
+    TempDir demo;
+    TempDir work;
+    demo.write("time.txt", "0 20 level = lin(0, 1)\n0 20 #fill\n");
+    demo.write("fill.ps", levelShader);
+    demo.write("demo.ogg", encodeTone(work, ToneSpec{.seconds = 20.0, .frequency = 300.0, .step = 100.0}));
+    const std::vector<std::string> common{"--size", "64x36", "--fps", "30"};
+    struct Run {
+        std::string output;
+        std::vector<std::string> span;
+    };
+    std::vector<Run> runs;
+    for (const char* container : {".mkv", ".mp4"}) {
+        runs.push_back({std::string("a") + container, {"--to", "10"}});
+        runs.push_back({std::string("b") + container, {"--from", "10"}});
+        runs.push_back({std::string("whole") + container, {}});
+    }
+    std::vector<std::unique_ptr<Process>> started;
+    for (const Run& run : runs) {
+        std::vector<std::string> arguments = common;
+        arguments.insert(arguments.end(), run.span.begin(), run.span.end());
+        arguments.push_back(run.output);
+        started.push_back(startCaptureProgram(arguments, demo.path()));
+    }
+    for (std::size_t i = 0; i < started.size(); ++i) {
+        CaptureRun run = finishRun(*started[i]);
+        ASSERT_EQ(run.code, 0) << runs[i].output << run.errors;
+    }
+
+    for (const char* container : {".mkv", ".mp4"}) {
+        const std::string joined = std::string("joined") + container;
+        // As the guide has it: each section's own time 0 goes where the one
+        // before ends, whatever of its music starts before.
+        demo.write("list.txt", std::string("file 'a") + container + "'\ninpoint 0\nfile 'b" + container + "'\ninpoint 0\n");
+        Process ffmpeg({"/usr/bin/ffmpeg", "-v", "error", "-f", "concat", "-safe", "0", "-i", "list.txt", "-c", "copy", joined},
+                       demo.path());
+        ASSERT_EQ(ffmpeg.waitForExit(60), 0) << ffmpeg.errors();
+
+        // The same frames at the same times: the join may start everything
+        // later by the same amount, the audio too.
+        const std::vector<double> wholeTimes = frameTimes(readMedia(demo.file(std::string("whole") + container)));
+        const std::vector<double> joinedTimes = frameTimes(readMedia(demo.file(joined)));
+        ASSERT_EQ(joinedTimes.size(), 600u) << container;
+        ASSERT_EQ(wholeTimes.size(), 600u) << container;
+        for (std::size_t i = 0; i < joinedTimes.size(); ++i)
+            ASSERT_NEAR(joinedTimes[i] - joinedTimes[0], wholeTimes[i] - wholeTimes[0], 0.0011) << container << " frame " << i;
+
+        const Pcm wholeSound = decodeAudio(demo.file(std::string("whole") + container));
+        const Pcm joinedSound = decodeAudio(demo.file(joined));
+        if (std::string(container) == ".mkv") {
+            // Exactly the music's samples, once each.
+            EXPECT_EQ(joinedSound.frames(), wholeSound.frames());
+            EXPECT_TRUE(joinedSound.samples == wholeSound.samples);
+            EXPECT_NEAR(audioStart(demo.file(joined)) - joinedTimes[0], 0.0, 0.0011);
+            continue;
+        }
+        // AAC cannot be joined without its encoder's delay between the
+        // sections; how far the music after the join lies from where it
+        // belongs, against the video, is the discontinuity.
+        const double lead = audioStart(demo.file(joined)) - joinedTimes[0];
+        const std::int64_t before = offsetAt(joinedSound, wholeSound, 9 * 44100, 3000);
+        const std::int64_t after = offsetAt(joinedSound, wholeSound, 11 * 44100, 3000);
+        const double discontinuity = static_cast<double>(after - before) / 44100.0;
+        const double lag = static_cast<double>(-after) / 44100.0 + lead;
+        RecordProperty("mp4_join_discontinuity_ms", std::to_string(discontinuity * 1000.0));
+        std::printf("mp4 join: the music after the join is %.1f ms from its place before it, %.1f ms behind the video\n",
+                    -discontinuity * 1000.0, lag * 1000.0);
+        EXPECT_LE(std::abs(discontinuity), 0.032) << container;
+    }
+}
+
+// A flash in the frame at t = 2 and a click in the music at t = 2 come out
+// together in every container, from a capture that starts at t = 1.
+TEST(SectionJoins, FramesAndMusicKeepTheirPlacesInEveryContainer) {
+    TempDir demo;
+    TempDir work;
+    demo.write("time.txt", "0 4 #fill\n");
+    demo.write("fill.ps", "precision highp float;\nvoid main() { gl_FragColor = vec4(0.5); }\n");
+    demo.write("demo.ogg", encodeTone(work, ToneSpec{.seconds = 4.0, .click = 2.0}));
+    std::vector<std::unique_ptr<Process>> runs;
+    const char* outputs[] = {"v.mp4", "v.mkv", "v.webm"};
+    for (const char* output : outputs)
+        runs.push_back(startCaptureProgram({"--size", "64x36", "--fps", "50", "--from", "1", "--to", "3", output}, demo.path()));
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        CaptureRun run = finishRun(*runs[i]);
+        ASSERT_EQ(run.code, 0) << outputs[i] << run.errors;
+        const std::string path = demo.file(outputs[i]);
+        const std::vector<double> times = frameTimes(readMedia(path));
+        ASSERT_EQ(times.size(), 100u) << outputs[i];
+        EXPECT_NEAR(times[0], 0.0, 0.0011) << outputs[i];
+        EXPECT_NEAR(times[50], 1.0, 0.0011) << outputs[i];
+        const Pcm sound = decodeAudio(path);
+        const double click = audioStart(path) + static_cast<double>(loudestFrame(sound)) / sound.rate;
+        EXPECT_NEAR(click, 1.0, 0.002) << outputs[i] << " starts at " << audioStart(path);
+    }
+}
+
+}  // namespace
+}  // namespace quadrelume
