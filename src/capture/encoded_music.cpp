@@ -5,6 +5,8 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,6 +16,11 @@ namespace {
 
 constexpr int decodeBlock = 1024;  // stereo frames decoded at a time
 constexpr int channels = 2;        // the player's decoder gives stereo only
+// How much of the music the encoder gets before the first packet that a
+// capture on the grid keeps. Its choice of window for a frame looks at the
+// frames before, and its rate control settles over many: with a second, the
+// frames at a join come out much as one encoder running through makes them.
+constexpr double gridLeadSeconds = 1.0;
 
 // The music's rate when the encoder takes it, else the lowest rate above it
 // that the encoder takes, else the encoder's highest.
@@ -32,8 +39,8 @@ int encoderRate(const AVCodec* codec, int musicRate) {
 
 }  // namespace
 
-EncodedMusic::EncodedMusic(OggMusicDecoder& decoder, const VideoFormat& format, FrameRate rate)
-    : decoder_(decoder), format_(format), rate_(rate), decoded_(decodeBlock * channels) {}
+EncodedMusic::EncodedMusic(OggMusicDecoder& decoder, const VideoFormat& format, double from, FrameRate rate)
+    : decoder_(decoder), format_(format), from_(from), rate_(rate), decoded_(decodeBlock * channels) {}
 
 EncodedMusic::~EncodedMusic() {
     if (queue_ != nullptr) av_audio_fifo_free(queue_);
@@ -54,6 +61,25 @@ void EncodedMusic::addStream(AVFormatContext* container) {
     if (container->oformat->flags & AVFMT_GLOBALHEADER) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     check(avcodec_open2(encoder_.get(), codec, nullptr), std::string("opening the ") + format_.audioEncoder + " encoder");
     frameSamples_ = encoder_->frame_size > 0 ? encoder_->frame_size : decodeBlock;
+
+    // The grid counts the music's own samples, and a frame of the encoder
+    // must always be as long.
+    onGrid_ = format_.audioOnGrid && encoder_->sample_rate == decoder_.rate() && encoder_->frame_size > 0 &&
+              !(codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    if (onGrid_) {
+        const double start = from_ * encoder_->sample_rate;
+        origin_ = std::llround(start);
+        const std::int64_t first = gridPointFrom(start);
+        // From 0 the encoder's delay is kept, and the container drops it.
+        keepFrom_ = first > 0 ? first : std::numeric_limits<std::int64_t>::min();
+        const auto lead = static_cast<std::int64_t>(std::ceil(gridLeadSeconds * encoder_->sample_rate / frameSamples_));
+        encoded_ = std::max<std::int64_t>(0, first - lead * frameSamples_);
+        // Half a sample on, so that the decoder's rounding down lands on it.
+        decoder_.requestSeek((static_cast<double>(encoded_) + 0.5) / decoder_.rate());
+    } else {
+        keepFrom_ = std::numeric_limits<std::int64_t>::min();
+        decoder_.requestSeek(from_);
+    }
 
     stream_ = avformat_new_stream(container, nullptr);
     if (stream_ == nullptr) throw std::runtime_error("out of memory");
@@ -87,6 +113,15 @@ void EncodedMusic::addStream(AVFormatContext* container) {
     check(av_frame_get_buffer(frame_.get(), 0), "setting up the audio encoder");
 }
 
+std::int64_t EncodedMusic::gridPointFrom(double position) const {
+    return static_cast<std::int64_t>(std::ceil((position - 0.5) / frameSamples_)) * frameSamples_;
+}
+
+double EncodedMusic::endOf(std::int64_t frames) const {
+    return from_ * encoder_->sample_rate + static_cast<double>(frames) * static_cast<double>(rate_.denominator) *
+                                               encoder_->sample_rate / static_cast<double>(rate_.numerator);
+}
+
 void EncodedMusic::fill(int samples) {
     while (av_audio_fifo_size(queue_) < samples) {
         // The stream time only matters for the player's clock reading.
@@ -108,12 +143,34 @@ void EncodedMusic::encode(int samples) {
     if (av_audio_fifo_read(queue_, reinterpret_cast<void**>(frame_->data), samples) != samples)
         throw std::runtime_error("encoding the music: the queue ran dry");
     frame_->pts = encoded_;
-    encodeAndWrite(encoder_.get(), frame_.get(), container_, stream_, stampShift_);
+    send(frame_.get());
     encoded_ += samples;
 }
 
+void EncodedMusic::send(const AVFrame* frame) {
+    const std::string what = std::string("encoding with ") + encoder_->codec->name;
+    check(avcodec_send_frame(encoder_.get(), frame), what);
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) throw std::runtime_error("out of memory");
+    for (;;) {
+        const int result = avcodec_receive_packet(encoder_.get(), packet.get());
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
+        check(result, what);
+        // Audio packets are stamped with the position of their first sample.
+        const std::int64_t start = packet->pts;
+        if (start < keepFrom_ || start >= keepBefore_) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        if (start + packet->duration > trackEnd_) packet->duration = std::max<std::int64_t>(1, trackEnd_ - start);
+        packet->pts += stampShift_ - origin_;
+        packet->dts += stampShift_ - origin_;
+        writePacket(container_, stream_, packet.get(), encoder_->time_base);
+    }
+}
+
 void EncodedMusic::writeThrough(std::int64_t frames) {
-    const std::int64_t end = samplesForFrames(frames, rate_, encoder_->sample_rate);
+    const std::int64_t end = origin_ + samplesForFrames(frames, rate_, encoder_->sample_rate);
     while (encoded_ + frameSamples_ <= end) {
         fill(frameSamples_);
         encode(frameSamples_);
@@ -122,8 +179,18 @@ void EncodedMusic::writeThrough(std::int64_t frames) {
 
 void EncodedMusic::finish(std::int64_t frames) {
     writeThrough(frames);
-    const std::int64_t end = samplesForFrames(frames, rate_, encoder_->sample_rate);
-    if (encoded_ < end) {
+    const std::int64_t end = origin_ + samplesForFrames(frames, rate_, encoder_->sample_rate);
+    if (onGrid_) {
+        // The packets up to the grid point at or after the end, the last one
+        // made from the music past it; the encoder gives a packet once it has
+        // the frame after the two the packet's transform spans.
+        keepBefore_ = gridPointFrom(endOf(frames));
+        trackEnd_ = end;
+        while (encoded_ < keepBefore_ + 2 * static_cast<std::int64_t>(frameSamples_)) {
+            fill(frameSamples_);
+            encode(frameSamples_);
+        }
+    } else if (encoded_ < end) {
         // A short last frame where the encoder takes one, else a whole frame
         // (the track then runs on for less than a frame of silence).
         const bool shortLast = encoder_->codec->capabilities &
@@ -132,7 +199,7 @@ void EncodedMusic::finish(std::int64_t frames) {
         fill(samples);
         encode(samples);
     }
-    encodeAndWrite(encoder_.get(), nullptr, container_, stream_, stampShift_);
+    send(nullptr);
 }
 
 }  // namespace quadrelume::capture

@@ -51,7 +51,7 @@ std::unique_ptr<FrameSink> openSink(const OutputTarget& target, const TemporaryO
     if (music != nullptr && target.video->audio == AudioHandling::copyVorbis)
         audio = std::make_unique<CopiedVorbis>(*music, options.from, options.rate);
     else if (decoder != nullptr)
-        audio = std::make_unique<EncodedMusic>(*decoder, *target.video, options.rate);
+        audio = std::make_unique<EncodedMusic>(*decoder, *target.video, options.from, options.rate);
     return std::make_unique<VideoFile>(*target.video, temporary.path(), options.width, options.height, options.rate,
                                        quality, std::move(audio));
 }
@@ -96,10 +96,7 @@ int renderCapture(const CaptureOptions& options, const OutputTarget& target, int
     std::unique_ptr<ReloadableFileData> music;
     if (target.video != nullptr) music = loadReloadableFile("demo.ogg");
     std::unique_ptr<OggMusicDecoder> decoder;
-    if (music) {
-        decoder = std::make_unique<OggMusicDecoder>(music.get());
-        decoder->requestSeek(options.from);
-    }
+    if (music) decoder = std::make_unique<OggMusicDecoder>(music.get());
 
     const std::string name = target.video != nullptr ? fs::path(target.path).filename().string() : "frames";
     std::unique_ptr<TemporaryOutput> temporary;

@@ -13,12 +13,12 @@ namespace quadrelume::capture {
 // are far slower; cpu-used 4 with row multithreading is its usual setting for
 // speed.
 const VideoFormat videoFormats[3] = {
-    {".mp4", "mp4", "libx264", "preset=veryfast", "aac", AudioHandling::encode, 192000, {"x264 CRF", 0, 51, 18},
+    {".mp4", "mp4", "libx264", "preset=veryfast", "aac", AudioHandling::encode, 192000, true, {"x264 CRF", 0, 51, 18},
      "H.264 and AAC in MP4"},
-    {".mkv", "matroska", "libx264", "preset=veryfast", nullptr, AudioHandling::copyVorbis, 0, {"x264 CRF", 0, 51, 18},
+    {".mkv", "matroska", "libx264", "preset=veryfast", nullptr, AudioHandling::copyVorbis, 0, false, {"x264 CRF", 0, 51, 18},
      "H.264 and the music's Vorbis in Matroska"},
     {".webm", "webm", "libvpx-vp9", "deadline=good:cpu-used=4:row-mt=1", "libopus", AudioHandling::encode, 160000,
-     {"VP9 CRF", 0, 63, 31}, "VP9 and Opus in WebM"},
+     false, {"VP9 CRF", 0, 63, 31}, "VP9 and Opus in WebM"},
 };
 
 const QualityScale pngQuality = {"PNG compression level", 0, 9, 6};

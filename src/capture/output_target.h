@@ -31,6 +31,10 @@ struct VideoFormat {
     const char* audioEncoder;    // FFmpeg's encoder for AudioHandling::encode, else null
     AudioHandling audio;
     int audioBitRate;            // bits per second of the audio encoder
+    // Whether encoded music is written on frames of one grid from demo time
+    // 0, so that sections join (see EncodedMusic): for codecs whose decoder
+    // needs only the packet before one to decode it whole.
+    bool audioOnGrid;
     QualityScale quality;        // what --quality sets: the video encoder's constant quality
     const char* description;     // for messages, "H.264 and AAC in MP4"
 };

@@ -78,7 +78,16 @@ VideoFile::VideoFile(const VideoFormat& format, const std::string& path, int wid
     if (std::string_view(format.container) != "mp4") container->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
     check(avio_open(&container->pb, path.c_str(), AVIO_FLAG_WRITE), "creating " + path);
     DictionaryFree muxerOptions;
-    if (std::string_view(format.container) == "mp4") av_dict_set(&muxerOptions.entries, "movflags", "+faststart", 0);
+    if (std::string_view(format.container) == "mp4") {
+        av_dict_set(&muxerOptions.entries, "movflags", "+faststart", 0);
+        // Edit lists count in the movie's time scale, milliseconds unless
+        // set: in the music's, a track that starts a fraction of a
+        // millisecond after the frames (a section's music, see
+        // EncodedMusic) starts exactly there.
+        for (unsigned i = 0; i < container->nb_streams; ++i)
+            if (container->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
+                av_dict_set_int(&muxerOptions.entries, "movie_timescale", container->streams[i]->codecpar->sample_rate, 0);
+    }
     check(avformat_write_header(container, &muxerOptions.entries), "writing " + path);
 }
 
