@@ -18,9 +18,9 @@ TEST(WindowGeometry, ReadsASizeAndAnOptionalPlace) {
     struct Case {
         const char* text;
         bool good;
-        int width, height;
-        bool placed;
-        int x, y;
+        int width = 0, height = 0;
+        bool placed = false;
+        int x = 0, y = 0;
     };
     const Case cases[] = {
         {"960x540", true, 960, 540, false, 0, 0},

@@ -12,6 +12,7 @@
 
 #include "player_support.h"
 #include "support/temp_dir.h"
+#include "support/wait.h"
 
 namespace quadrelume {
 namespace {
@@ -29,16 +30,6 @@ constexpr const char* gradientShader =
 
 std::string fillShader(const char* rgb) {
     return std::string("precision mediump float;\nvoid main() { gl_FragColor = vec4(") + rgb + ", 1.0); }\n";
-}
-
-template <typename Done>
-bool waitUntil(Done done, double seconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        pause(20);
-    }
-    return true;
 }
 
 class EditView : public ::testing::Test {
@@ -103,7 +94,7 @@ TEST_F(EditView, TheWindowFollowsItsOptionsGoesToFullScreenAndBackAndResizes) {
         x.focus(window.id);
         x.typeKeysym(XK_F11);
         WindowGeometry now;
-        EXPECT_TRUE(waitUntil(
+        EXPECT_TRUE(waitFor(
             [&] {
                 now = x.geometry(window.id);
                 return now.x == form.x && now.y == form.y && now.width == form.width && now.height == form.height;
@@ -116,10 +107,10 @@ TEST_F(EditView, TheWindowFollowsItsOptionsGoesToFullScreenAndBackAndResizes) {
     // The overlay away, the window's centre shows the gradient's middle at
     // any size, once resolution and the viewport follow the window.
     x.typeKeysym(XK_F1);
-    EXPECT_TRUE(waitUntil([&] { return coloursNear(windowCentre(), 0x808000, 6); }, 5)) << std::hex << windowCentre();
+    EXPECT_TRUE(waitFor([&] { return coloursNear(windowCentre(), 0x808000, 6); }, 5)) << std::hex << windowCentre();
     x.resizeWindow(window.id, 320, 180);
-    ASSERT_TRUE(waitUntil([&] { return x.geometry(window.id).width == 320; }, 5));
-    EXPECT_TRUE(waitUntil([&] { return coloursNear(windowCentre(), 0x808000, 6); }, 5))
+    ASSERT_TRUE(waitFor([&] { return x.geometry(window.id).width == 320; }, 5));
+    EXPECT_TRUE(waitFor([&] { return coloursNear(windowCentre(), 0x808000, 6); }, 5))
         << std::hex << windowCentre();
     // The right edge reaches full red, which a stale resolution (480 wide)
     // would not: it would stop at two thirds.
@@ -189,7 +180,7 @@ TEST_F(EditView, TheErrorPanelShowsOverTheLastGoodPictureUntilTheFileBuilds) {
     EXPECT_FALSE(panelShows(x.screenshot(), w, h));
 
     demo.write("fill.ps", "precision mediump float;\nvoid main() {\n  gl_FragColor = vec4(0.0, 0.0, 1.0, 1.0)\n}\n");
-    EXPECT_TRUE(waitUntil([&] { return panelShows(x.screenshot(), w, h); }, 5)) << player->errors();
+    EXPECT_TRUE(waitFor([&] { return panelShows(x.screenshot(), w, h); }, 5)) << player->errors();
     EXPECT_TRUE(coloursNear(x.pixel(w / 2, h / 2), 0x00ff00)) << "the last good picture stays around the panel";
 
     // From the save that builds on, every frame shows either the old picture
@@ -210,13 +201,13 @@ TEST_F(EditView, TheErrorPanelShowsOverTheLastGoodPictureUntilTheFileBuilds) {
     // A timeline that does not build names its line, on standard error and
     // in the panel.
     demo.write("time.txt", "0 1000 #fill\n0 1000 x = \n");
-    EXPECT_TRUE(waitUntil([&] { return panelShows(x.screenshot(), w, h); }, 5));
+    EXPECT_TRUE(waitFor([&] { return panelShows(x.screenshot(), w, h); }, 5));
     EXPECT_NE(player->errors().find("time.txt did not build, the last good version stays:\n"
                                     "time.txt:2: Unexpected end when parsing expr\n"),
               std::string::npos)
         << player->errors();
     demo.write("time.txt", "0 1000 #fill\n");
-    EXPECT_TRUE(waitUntil([&] { return !panelShows(x.screenshot(), w, h); }, 5));
+    EXPECT_TRUE(waitFor([&] { return !panelShows(x.screenshot(), w, h); }, 5));
     quit();
     EXPECT_EQ(player->output(), "") << "nothing on standard output but the session's own lines";
 }
@@ -229,7 +220,7 @@ TEST_F(EditView, AClickOnTheTimeBarSeeksThereAndSaysWhereTo) {
     ASSERT_NE(waitForOutput(*player, "Paused:", 5), std::string::npos);
     // ImGui lays a new panel out over its first frames; a person clicks later.
     const std::size_t framesAtPause = frameTimes(player->output()).size();
-    ASSERT_TRUE(waitUntil([&] { return frameTimes(player->output()).size() > framesAtPause + 10; }, 5));
+    ASSERT_TRUE(waitFor([&] { return frameTimes(player->output()).size() > framesAtPause + 10; }, 5));
 
     // The bar runs along the bottom, inside the panel's margin and padding
     // (16 pixels each side), and stands for 0 to the end time (40 s).

@@ -12,6 +12,7 @@
 
 #include "capture_support.h"
 #include "support/temp_dir.h"
+#include "support/wait.h"
 
 namespace quadrelume {
 namespace {
@@ -32,17 +33,6 @@ constexpr const char* slowShader =
     "}\n";
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// Waits up to `seconds` for `predicate`.
-template <typename Predicate>
-bool waitFor(Predicate predicate, double seconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!predicate()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        pause(20);
-    }
-    return true;
-}
 
 bool holdsTemporary(const std::string& folder) {
     for (const std::string& name : entriesOf(folder))
