@@ -274,7 +274,9 @@ void seekKeyToScreen(benchmark::State& state) {
                                 "void main() { gl_FragColor = vec4(floor(gtime) / 255.0, 0.0, 0.0, 1.0); }\n");
         std::map<std::string, std::string> environment = device.environment();
         environment["DISPLAY"] = x.name();
-        Process player({QUADRELUME_PLAYER, "--edit"}, demo.path(), environment);
+        // Over the whole screen, as the seeks are read off its middle; the frame
+        // count comes from the trace.
+        Process player({QUADRELUME_PLAYER, "--edit", "--fullscreen", "--trace", "-"}, demo.path(), environment);
         if (!waitForCentre(x, [](unsigned p) { return p >= 0x010000 && p <= 0x030000; }, 30)) {
             state.SkipWithError("the player did not draw its first seconds");
             return;

@@ -22,10 +22,11 @@ thread_local bool endingHere = false;
     _exit(-1);
 }
 
-void watch(int fd, void (*const* stop)()) {
+void watch(int fd, void (*const* stop)(), std::atomic<bool>* started) {
     sigset_t all;
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, nullptr);
+    started->store(true);  // the starter's variable: not touched from here on
     // Only the hang-up is asked for: the socket's own data belongs to Xlib.
     pollfd connection{fd, POLLRDHUP, 0};
     for (;;) {
@@ -51,6 +52,14 @@ void endForLostDisplay(void (*stop)()) {
     reportAndExit();
 }
 
-void watchDisplayConnection(int fd, void (*const* stop)()) { std::thread(watch, fd, stop).detach(); }
+void watchDisplayConnection(int fd, void (*const* stop)()) {
+    // An error box forks the process, and a fork copies whatever locks a
+    // thread holds at that moment; one caught while it was still being set
+    // up (by the C library or a sanitizer runtime) could leave the box's
+    // process waiting for ever. Waiting in poll, the watcher holds none.
+    std::atomic<bool> started{false};
+    std::thread(watch, fd, stop, &started).detach();
+    while (!started.load()) std::this_thread::yield();
+}
 
 }  // namespace quadrelume::platform
