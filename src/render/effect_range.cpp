@@ -70,13 +70,28 @@ VariableSetter setterOf(std::int32_t code) {
     return code >= 0 && code < count ? variableSetters[code] : nullptr;
 }
 
-// Binds the texture of sampler `name` to unit 0, when it has one.
-void bindTexture(std::string_view name, GLint location) {
+// The texture units a program may sample from; GLES2 promises at least 8.
+GLint textureUnitCount() {
+    static const GLint count = [] {
+        GLint units = 8;
+        glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &units);
+        return units < 1 ? 1 : units;
+    }();
+    return count;
+}
+
+// Binds the texture of sampler `name` to texture unit `unit`, when it has
+// one. Each sampler of a program has a unit of its own, so that a shader
+// that combines two images reads both.
+void bindTexture(std::string_view name, GLint location, GLint unit) {
+    if (unit >= textureUnitCount()) return;
+    // The unit first: a texture loaded on first use binds itself to the
+    // active unit, which must not be another sampler's.
+    glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + unit));
     Reloadable<Texture>* holder = acquireTexture(name);
     if (holder == nullptr || holder->object == nullptr) return;
-    glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, holder->object->glName);
-    glUniform1i(location, 0);
+    glUniform1i(location, unit);
 }
 
 // Collects into out[count...] up to n numbers; answers the new count.
@@ -103,12 +118,15 @@ void EffectRange::render(float t) {
     if (shader == nullptr || shader->object == nullptr) return;
     const ShaderProgram& program = *shader->object;
     glUseProgram(program.program);
+    GLint nextUnit = 0;
     for (const std::string& name : program.uniformNames) {
         const ShaderVariable* uniform = program.findUniform(name);
         if (const BuiltinUniform* builtin = builtinNamed(name)) {
             builtin->set(uniform->location, *this, t);
         } else if (uniform->type == sampler2DCode) {
-            bindTexture(name, uniform->location);
+            // A sampler keeps its unit whether or not its image exists, so
+            // that one missing file does not move the others.
+            bindTexture(name, uniform->location, nextUnit++);
         } else if (const Value* value = variables != nullptr ? variables->find(name) : nullptr) {
             if (VariableSetter setter = setterOf(uniform->type)) setter(uniform->location, *value);
         }
@@ -122,6 +140,8 @@ void EffectRange::render(float t) {
         glDisable(GL_BLEND);
     }
     glDisable(GL_DEPTH_TEST);
+    // Whoever binds a texture next (a PNG upload, the overlay) expects unit 0.
+    if (nextUnit > 1) glActiveTexture(GL_TEXTURE0);
     // Every program has a_pos from the built-in vertex shader; the check
     // only keeps a hand-made program without it from feeding GL index -1.
     if (positionLocation < 0) return;

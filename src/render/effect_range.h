@@ -9,7 +9,7 @@
 #include "reload/reloadable.h"
 #include "render/shader_program.h"
 #include "script/value.h"
-#include "timeline/time_range.h"
+#include "script/time_range.h"
 
 namespace quadrelume {
 
@@ -25,8 +25,8 @@ public:
 
     // Draws the effect at demo time `t` over the whole viewport with the
     // program's current build: sets every declared uniform ("resolution",
-    // "time" and "gtime" built in; sampler2D from the texture of the same
-    // name on unit 0; others from the variable of the same name, left as
+    // "time" and "gtime" built in; each sampler2D from the texture of the
+    // same name, on texture units 0, 1, 2... in declaration order; others from the variable of the same name, left as
     // they were when there is none), switches blending by the program's
     // directive, disables depth testing and draws two triangles. Draws
     // nothing, with no GL call, when the shader file was unreadable.

@@ -1,7 +1,7 @@
 #include "script/lin.h"
 
 #include "script/broadcast.h"
-#include "timeline/time_range.h"
+#include "script/time_range.h"
 
 namespace quadrelume::script {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "script/variable_table.h"
-#include "timeline/time_range.h"
+#include "script/time_range.h"
 
 // The timeline of a demo. Owns its ranges (in file order) and its variable
 // table; a reload builds a new Demo, so variables start again at 0.

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "script/program.h"
-#include "timeline/time_range.h"
+#include "script/time_range.h"
 
 namespace quadrelume {
 

@@ -1,7 +1,7 @@
 #include "timeline/keyframes.h"
 
 #include "script/scratch_arena.h"
-#include "timeline/time_range.h"
+#include "script/time_range.h"
 
 using quadrelume::EvalContext;
 using quadrelume::Value;

@@ -1,7 +1,7 @@
 #include "timeline/time_builtins.h"
 
 #include "shell/shell_state.h"
-#include "timeline/time_range.h"
+#include "script/time_range.h"
 
 using quadrelume::EvalContext;
 using quadrelume::Value;

@@ -301,15 +301,20 @@ TEST_F(EffectTexture, AnUnusableImageIsSkippedUntilASaveMakesATexture) {
     EXPECT_EQ(viewport(), redTopLeftShown);
 }
 
-TEST_F(EffectTexture, EverySamplerReadsTheTextureBoundLast) {
+TEST_F(EffectTexture, EachSamplerReadsItsOwnImage) {
     save("first_img.png", rgbaPng(2, 2, redTopLeft));
     save("second_img.png", rgbaPng(2, 2, allGrey));
+    // Left half from the first image, right half from the second; a third
+    // sampler with no file keeps its unit and moves nothing.
     EffectRange& range = effect(
         "two_samplers",
-        fragmentShader("uniform vec2 resolution;\nuniform sampler2D first_img;\nuniform sampler2D second_img;\n"
-                       "void main() { gl_FragColor = texture2D(first_img, gl_FragCoord.xy / resolution); }\n"));
+        fragmentShader("uniform vec2 resolution;\nuniform sampler2D first_img;\nuniform sampler2D missing_img;\n"
+                       "uniform sampler2D second_img;\n"
+                       "void main() { vec2 uv = gl_FragCoord.xy / resolution;\n"
+                       "  gl_FragColor = uv.x < 0.5 ? texture2D(first_img, uv) : texture2D(second_img, uv); }\n"));
     stdoutOf([&] { range.render(0.0f); });
-    EXPECT_EQ(viewport(), std::vector<Rgba>(4, Rgba{100, 100, 100, 100}));
+    const Rgba grey{100, 100, 100, 100};
+    EXPECT_EQ(viewport(), (std::vector<Rgba>{redTopLeftShown[0], grey, redTopLeftShown[2], grey}));
     GLint active = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
     EXPECT_EQ(active, GL_TEXTURE0);

@@ -1,4 +1,4 @@
-#include "timeline/time_range.h"
+#include "script/time_range.h"
 
 namespace quadrelume {
 

@@ -1,4 +1,7 @@
-// A span of demo time in which one timeline line acts.
+// A span of demo time in which one timeline line acts. It lives with the
+// script language, below the renderer and the timeline, because a script's
+// built-ins (lin, rtime) read the range they run in, and the renderer's
+// effect ranges are ranges too.
 #pragma once
 
 #include <string>
@@ -24,18 +27,13 @@ public:
     TimeRange(float startTime, float endTime) : start(startTime), end(endTime) {}
     TimeRange(const TimeRange&) = delete;
     TimeRange& operator=(const TimeRange&) = delete;
-    // Inline on purpose: with no out-of-line virtual function the class's
-    // type information is emitted wherever it is used, so the script
-    // library's lin can read ranges (also under the vptr sanitizer) without
-    // linking the timeline.
     virtual ~TimeRange() = default;
 
     // Does this range's work for demo time `t`.
     virtual void render(float t) = 0;
 
     // How far `t` lies through the range, (t - start) / (end - start) in
-    // float arithmetic; exactly 0 for an empty range. Inline so that the
-    // script built-in lin can use it without linking the timeline.
+    // float arithmetic; exactly 0 for an empty range.
     float progress(float t) const { return start == end ? 0.0f : (t - start) / (end - start); }
 
     // Whether the range renders at `t`; a NaN time activates nothing.
