@@ -31,6 +31,7 @@
 #include "platform/process_io.h"
 #include "platform/time.h"
 #include "reload/build_failure.h"
+#include "reload/demo_files.h"
 #include "reload/reloadable.h"
 #include "timeline/demo_loader.h"
 
@@ -134,6 +135,18 @@ std::optional<std::string> traceTarget(const CommandLine& line) {
     return error ? *line.trace : absolute.string();
 }
 
+// Refuses a trace that would overwrite one of the demo's own files; the
+// demo folder is the current directory by now. Gives the exit code when the
+// program ends here.
+std::optional<int> refuseDemoFileAsTrace(const CommandLine& line, const std::optional<std::string>& target) {
+    if (!target || target->empty()) return std::nullopt;
+    std::optional<std::string> own = demoFileAt(*target, ".");
+    if (!own) return std::nullopt;
+    std::fprintf(stderr, "quadrelume: --trace %s: that is one of the demo's own files (%s); name another file\n",
+                 line.trace->c_str(), own->c_str());
+    return 2;
+}
+
 // Sends standard output, and with it the trace, to `target`. The session's
 // own lines go to `*terminal`: what standard output was before. Gives the
 // exit code when the program ends here.
@@ -157,6 +170,7 @@ int main(int argc, char** argv) {
     const std::optional<std::string> trace = traceTarget(options);
     if (std::optional<int> ended = takeCommandLine(options)) return *ended;
     if (!options.newDemoFolder.empty()) return writeStarterDemo(options.newDemoFolder, argv[0], stdout, stderr);
+    if (std::optional<int> ended = refuseDemoFileAsTrace(options, trace)) return *ended;
     std::optional<std::vector<platform::NetworkAddress>> syncEditor;
     if (options.sync && !(syncEditor = findSyncEditor(*options.sync))) return 2;
     std::FILE* terminal = stdout;
