@@ -24,6 +24,7 @@
 #include "app/sync_session.h"
 #include "shell/shell_state.h"
 #include "app/timeline_host.h"
+#include "app/trace_output.h"
 #include "app/window_procedure.h"
 #include "platform/directory_watch.h"
 #include "platform/display.h"
@@ -45,9 +46,9 @@ constexpr const char* musicPath = "demo.ogg";
 class PlayerHost : public FrameHost {
 public:
     // `session` and `view` are null for the plain player, `sync` without --sync.
-    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, EditSession* session, EditView* view,
-               SyncSession* sync)
-        : watch_(watch), timeline_(timeline), session_(session), view_(view), sync_(sync) {}
+    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, TraceOutput& trace, EditSession* session,
+               EditView* view, SyncSession* sync)
+        : watch_(watch), timeline_(timeline), trace_(trace), session_(session), view_(view), sync_(sync) {}
 
     void pumpMessages() override { platform::pumpMessages(); }
     void clear(int width, int height) override {
@@ -75,7 +76,7 @@ public:
     }
     void present() override {
         platform::swapBuffers();
-        std::fflush(stdout);
+        trace_.passOn();
     }
     void sleep(int ms) override { platform::sleepMilliseconds(ms); }
     void endPass() override { checkForReloads(watch_); }
@@ -83,6 +84,7 @@ public:
 private:
     platform::DirectoryWatch& watch_;
     Reloadable<Demo>& timeline_;
+    TraceOutput& trace_;
     EditSession* session_;
     EditView* view_;
     SyncSession* sync_;
@@ -174,6 +176,7 @@ int main(int argc, char** argv) {
     std::optional<std::vector<platform::NetworkAddress>> syncEditor;
     if (options.sync && !(syncEditor = findSyncEditor(*options.sync))) return 2;
     std::FILE* terminal = stdout;
+    platform::surviveFailedWrites();  // the trace's reader may go away
     if (std::optional<int> ended = routeTrace(options, trace, &terminal)) return *ended;
     if (options.edit) {
         setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
@@ -211,7 +214,9 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<SyncSession> sync;
     if (syncEditor) sync = std::make_unique<SyncSession>(std::move(*syncEditor), *session, *demoClock.clock);
-    PlayerHost host(watch, *timeline, session.get(), view.get(), sync.get());
+    // A trace that cannot be written any more ends; the demo plays on.
+    TraceOutput traceOutput(options.trace && *options.trace != "-" ? "--trace " + *options.trace : "standard output");
+    PlayerHost host(watch, *timeline, traceOutput, session.get(), view.get(), sync.get());
     runFrameLoop(*demoClock.clock, host);
 
     runningClock = nullptr;
