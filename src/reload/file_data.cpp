@@ -65,7 +65,7 @@ void ReloadableFileData::readFrom(std::FILE* file, long length) {
 
 bool ReloadableFileData::reloadIfChanged() {
     std::optional<platform::FileStamp> current = platform::fileStamp(path);
-    if (!current || *current == stamp) return false;
+    if (!current || *current == stamp || current->kind == platform::FileKind::folder) return false;
     if (current->kind != platform::FileKind::regular) {
         // Never opened: the builder refuses it by its stamp.
         std::printf("Reloading:%s\n", path.c_str());
@@ -94,7 +94,9 @@ bool ReloadableFileData::reloadIfChanged() {
 
 std::unique_ptr<ReloadableFileData> loadReloadableFile(const std::string& path) {
     std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
-    if (!stamp) return nullptr;
+    // A folder is no file at all, as a missing one; what else is not a
+    // regular file is refused by name, unread.
+    if (!stamp || stamp->kind == platform::FileKind::folder) return nullptr;
     if (stamp->kind != platform::FileKind::regular) return std::make_unique<ReloadableFileData>(path, *stamp);
     long length = 0;
     std::FILE* file = openMeasured(path, &length);

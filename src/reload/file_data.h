@@ -40,9 +40,10 @@ protected:
 
 // A file read from `path`, which remembers the stamp (modification time at full
 // resolution, size, identity and kind) of the version it holds. A path that
-// names something other than a regular file (a FIFO, a folder, a device) is
-// never opened, since reading one may wait for ever: it holds no contents,
-// and its stamp's kind says what it is (see requireRegularFile).
+// names something other than a regular file or a folder (a FIFO, a socket,
+// a device) is never opened, since reading one may wait for ever: it holds
+// no contents, and its stamp's kind says what it is (see
+// requireRegularFile).
 class ReloadableFileData : public FileData {
 public:
     ReloadableFileData(std::string path, const platform::FileStamp& stamp);
@@ -52,10 +53,11 @@ public:
     // true. A missing or unreadable file leaves everything as it was, so a
     // later call tries again; so does a file that the installed check
     // (setBeingWrittenCheck) reports as still being written, and one whose
-    // stamp changed while it was read. Something other than a regular file
-    // put in the file's place is not read: the contents become empty, the
-    // stamp becomes its stamp, "Reloading:<path>" is printed and the answer
-    // is true, so that the builder refuses it.
+    // stamp changed while it was read, and a folder in the file's place.
+    // Anything else that is not a regular file put in the file's place is
+    // not read: the contents become empty, the stamp becomes its stamp,
+    // "Reloading:<path>" is printed and the answer is true, so that the
+    // builder refuses it.
     bool reloadIfChanged() override;
 
     // Whether the contents are those of a regular file (or of none, for a
@@ -83,10 +85,10 @@ using BeingWrittenCheck = bool (*)(const std::string& path, void* context);
 // time (loadReloadableFile) does not ask.
 void setBeingWrittenCheck(BeingWrittenCheck check, void* context);
 
-// Reads the file at `path` whole. Null when it is missing, unreadable or too
-// large for a 32-bit size (2 GiB or more); nothing is printed. Something
-// other than a regular file is not opened: it gives an object without
-// contents that is not isRegular.
+// Reads the file at `path` whole. Null when it is missing, a folder,
+// unreadable or too large for a 32-bit size (2 GiB or more); nothing is
+// printed. Anything else that is not a regular file (a FIFO, a device) is
+// not opened: it gives an object without contents that is not isRegular.
 std::unique_ptr<ReloadableFileData> loadReloadableFile(const std::string& path);
 
 // Calls fatal, naming the file and saying what it is, when `file` is not

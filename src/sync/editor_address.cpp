@@ -26,7 +26,7 @@ std::optional<EditorAddress> parseEditorAddress(std::string_view text, std::stri
     std::string_view port;
     if (!text.empty() && text[0] == '[') {
         const std::size_t close = text.find(']');
-        if (close == std::string_view::npos) return refuse("the bracket of the IPv6 address is not closed");
+        if (close == std::string_view::npos) return std::nullopt;
         host = text.substr(1, close - 1);
         std::string_view rest = text.substr(close + 1);
         if (!rest.empty()) {
@@ -46,7 +46,7 @@ std::optional<EditorAddress> parseEditorAddress(std::string_view text, std::stri
     if (!host.empty()) address.host = host;
     if (!port.empty()) {
         std::optional<std::uint16_t> number = parsePort(port);
-        if (!number) return refuse("the port is a number from 1 to 65535");
+        if (!number) return std::nullopt;
         address.port = *number;
     }
     return address;

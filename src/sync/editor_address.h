@@ -20,9 +20,9 @@ struct EditorAddress {
 // brackets ("[::1]", "[::1]:1339"): bare, "::1:1339" could be an address or
 // one with a port. An empty host before the colon means localhost. Nothing
 // for a port that is not a number from 1 to 65535, an unclosed bracket, or a
-// host with a colon outside brackets; then `*problem`, when given, says what
-// is wrong for a message, as "an IPv6 address goes in brackets, as in
-// [::1]:1339".
+// host with a colon outside brackets; for the last, `*problem`, when given,
+// says so for a message: "an IPv6 address goes in brackets, as in
+// [::1]:1339 or [::1]".
 std::optional<EditorAddress> parseEditorAddress(std::string_view text, std::string* problem = nullptr);
 
 }  // namespace quadrelume::sync
