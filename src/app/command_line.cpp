@@ -23,9 +23,9 @@ const char* const usageText =
     "  --trace FILE  write the per-frame trace to FILE, - for standard output\n"
     "             (default: standard output; nowhere in an editing session)\n"
     "  --sync[=ADDRESS]  editing session connected to a sync editor at ADDRESS,\n"
-    "             [HOST][:PORT] (default: localhost:1338): track(\"NAME\") takes\n"
-    "             the editor's keys, the editor moves and pauses the demo, and\n"
-    "             saves the NAME.track files\n"
+    "             [HOST][:PORT] (default: localhost:1338; IPv6 in brackets, as\n"
+    "             [::1]:1338): track(\"NAME\") takes the editor's keys, the\n"
+    "             editor moves and pauses the demo, and saves the NAME.track files\n"
     "  --new DIR  write a starter demo into the new folder DIR, and say how to\n"
     "             open it in an editing session; an existing DIR is refused\n"
     "  --help     show this text\n"
@@ -35,7 +35,8 @@ namespace {
 
 // One option: its name and what it sets. `expected` is null for a flag, and
 // otherwise says what a good value looks like, for the message; `apply`
-// gives false for a value that is not one. An option whose value is
+// gives false for a value that is not one, and may put what is wrong with
+// it into the line's `error`, which then says it instead. An option whose value is
 // `optional` takes one only after "=", and is given "" without.
 struct Option {
     std::string_view name;
@@ -54,7 +55,7 @@ constexpr Option options[] = {
      }},
     {"--sync", "[HOST][:PORT], as in --sync=localhost:1338",
      [](CommandLine& line, std::string_view value) {
-         line.sync = sync::parseEditorAddress(value);
+         line.sync = sync::parseEditorAddress(value, &line.error);
          return line.edit = line.sync.has_value();
      },
      false, true},
@@ -74,7 +75,8 @@ constexpr Option options[] = {
          return true;
      }},
     {"--window", "a size and an optional place, such as 960x540 or 960x540+960+0",
-     [](CommandLine& line, std::string_view value) { return parseWindowGeometry(value, line.window); }, true},
+     [](CommandLine& line, std::string_view value) { return parseWindowGeometry(value, line.window, &line.error); },
+     true},
     {"--fullscreen", nullptr, [](CommandLine& line, std::string_view) { return line.window.fullScreen = true; },
      true},
     {"--on-top", nullptr, [](CommandLine& line, std::string_view) { return line.window.onTop = true; }, true},
@@ -115,8 +117,12 @@ CommandLine refuse(std::string reason) {
 
 }  // namespace
 
-bool parseWindowGeometry(std::string_view text, platform::WindowLayout& layout) {
+bool parseWindowGeometry(std::string_view text, platform::WindowLayout& layout, std::string* problem) {
     constexpr int largest = 16384;
+    // X keeps a window's place in 16-bit coordinates; a place beyond them
+    // would land somewhere else, or nowhere on any screen.
+    constexpr int lowestPlace = -32768;
+    constexpr int highestPlace = 32767;
     int width = 0;
     int height = 0;
     int x = 0;
@@ -130,6 +136,12 @@ bool parseWindowGeometry(std::string_view text, platform::WindowLayout& layout) 
     if (placed && !(takeChar(text, '+') && takeInteger(text, x) && takeChar(text, '+') && takeInteger(text, y) &&
                     text.empty()))
         return false;
+    if (x < lowestPlace || x > highestPlace || y < lowestPlace || y > highestPlace) {
+        if (problem != nullptr)
+            *problem = "X places a window from " + std::to_string(lowestPlace) + " to " +
+                       std::to_string(highestPlace) + " in each direction";
+        return false;
+    }
     layout.width = width;
     layout.height = height;
     layout.placed = placed;
@@ -170,7 +182,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                 return refuse(std::string(name) + " needs a value: " + known->expected);
             }
             if (!known->apply(line, value))
-                return refuse(std::string(name) + " " + std::string(value) + ": expected " + known->expected);
+                return refuse(std::string(name) + " " + std::string(value) + ": " +
+                              (line.error.empty() ? "expected " + std::string(known->expected) : line.error));
             if (line.action != CommandLine::Action::play) return line;
             if (known->needsEdit && editOnly.empty()) editOnly = known->name;
             continue;

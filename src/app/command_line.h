@@ -41,8 +41,10 @@ extern const char* const usageText;
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // Reads "WxH" or "WxH+X+Y" (X and Y may be negative, as in "+-10+0") into
-// the size and place of `layout`. Sizes run from 1 to 16384. False, with
-// `layout` unchanged, for anything else.
-bool parseWindowGeometry(std::string_view text, platform::WindowLayout& layout);
+// the size and place of `layout`. Sizes run from 1 to 16384, places from
+// -32768 to 32767 (what X can place). False, with `layout` unchanged, for
+// anything else; for a place out of that range `*problem`, when given, says
+// so for a message.
+bool parseWindowGeometry(std::string_view text, platform::WindowLayout& layout, std::string* problem = nullptr);
 
 }  // namespace quadrelume

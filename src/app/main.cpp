@@ -24,6 +24,7 @@
 #include "app/sync_session.h"
 #include "shell/shell_state.h"
 #include "app/timeline_host.h"
+#include "app/trace_output.h"
 #include "app/window_procedure.h"
 #include "platform/directory_watch.h"
 #include "platform/display.h"
@@ -31,6 +32,7 @@
 #include "platform/process_io.h"
 #include "platform/time.h"
 #include "reload/build_failure.h"
+#include "reload/demo_files.h"
 #include "reload/reloadable.h"
 #include "timeline/demo_loader.h"
 
@@ -44,9 +46,9 @@ constexpr const char* musicPath = "demo.ogg";
 class PlayerHost : public FrameHost {
 public:
     // `session` and `view` are null for the plain player, `sync` without --sync.
-    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, EditSession* session, EditView* view,
-               SyncSession* sync)
-        : watch_(watch), timeline_(timeline), session_(session), view_(view), sync_(sync) {}
+    PlayerHost(platform::DirectoryWatch& watch, Reloadable<Demo>& timeline, TraceOutput& trace, EditSession* session,
+               EditView* view, SyncSession* sync)
+        : watch_(watch), timeline_(timeline), trace_(trace), session_(session), view_(view), sync_(sync) {}
 
     void pumpMessages() override { platform::pumpMessages(); }
     void clear(int width, int height) override {
@@ -74,7 +76,7 @@ public:
     }
     void present() override {
         platform::swapBuffers();
-        std::fflush(stdout);
+        trace_.passOn();
     }
     void sleep(int ms) override { platform::sleepMilliseconds(ms); }
     void endPass() override { checkForReloads(watch_); }
@@ -82,6 +84,7 @@ public:
 private:
     platform::DirectoryWatch& watch_;
     Reloadable<Demo>& timeline_;
+    TraceOutput& trace_;
     EditSession* session_;
     EditView* view_;
     SyncSession* sync_;
@@ -134,6 +137,18 @@ std::optional<std::string> traceTarget(const CommandLine& line) {
     return error ? *line.trace : absolute.string();
 }
 
+// Refuses a trace that would overwrite one of the demo's own files; the
+// demo folder is the current directory by now. Gives the exit code when the
+// program ends here.
+std::optional<int> refuseDemoFileAsTrace(const CommandLine& line, const std::optional<std::string>& target) {
+    if (!target || target->empty()) return std::nullopt;
+    std::optional<std::string> own = demoFileAt(*target, ".");
+    if (!own) return std::nullopt;
+    std::fprintf(stderr, "quadrelume: --trace %s: that is one of the demo's own files (%s); name another file\n",
+                 line.trace->c_str(), own->c_str());
+    return 2;
+}
+
 // Sends standard output, and with it the trace, to `target`. The session's
 // own lines go to `*terminal`: what standard output was before. Gives the
 // exit code when the program ends here.
@@ -157,9 +172,11 @@ int main(int argc, char** argv) {
     const std::optional<std::string> trace = traceTarget(options);
     if (std::optional<int> ended = takeCommandLine(options)) return *ended;
     if (!options.newDemoFolder.empty()) return writeStarterDemo(options.newDemoFolder, argv[0], stdout, stderr);
+    if (std::optional<int> ended = refuseDemoFileAsTrace(options, trace)) return *ended;
     std::optional<std::vector<platform::NetworkAddress>> syncEditor;
     if (options.sync && !(syncEditor = findSyncEditor(*options.sync))) return 2;
     std::FILE* terminal = stdout;
+    platform::surviveFailedWrites();  // the trace's reader may go away
     if (std::optional<int> ended = routeTrace(options, trace, &terminal)) return *ended;
     if (options.edit) {
         setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
@@ -197,7 +214,9 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<SyncSession> sync;
     if (syncEditor) sync = std::make_unique<SyncSession>(std::move(*syncEditor), *session, *demoClock.clock);
-    PlayerHost host(watch, *timeline, session.get(), view.get(), sync.get());
+    // A trace that cannot be written any more ends; the demo plays on.
+    TraceOutput traceOutput(options.trace && *options.trace != "-" ? "--trace " + *options.trace : "standard output");
+    PlayerHost host(watch, *timeline, traceOutput, session.get(), view.get(), sync.get());
     runFrameLoop(*demoClock.clock, host);
 
     runningClock = nullptr;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <vector>
 
 #include "platform/executable_path.h"
 
@@ -89,6 +90,31 @@ std::string shellWord(const std::string& text) {
     return quoted + "'";
 }
 
+// `folder` without the slashes at its end, which would name the same folder
+// twice over: once as the folder to make and once as a parent to make first.
+fs::path withoutTrailingSlashes(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+// The folders above `path` that do not exist yet, the deepest first.
+std::vector<fs::path> missingFoldersAbove(const fs::path& path) {
+    std::vector<fs::path> missing;
+    std::error_code error;
+    for (fs::path above = path.parent_path(); !above.empty() && above != above.parent_path();
+         above = above.parent_path()) {
+        if (fs::symlink_status(above, error).type() != fs::file_type::not_found) break;
+        missing.push_back(above);
+    }
+    return missing;
+}
+
+// `folder` as the argument of a command line that reads it as a folder,
+// not as an option: "./-dash" for "-dash".
+std::string folderArgument(const std::string& folder) {
+    return !folder.empty() && folder.front() == '-' ? "./" + folder : folder;
+}
+
 }  // namespace
 
 int writeStarterDemo(const std::string& folder, const std::string& program, std::FILE* out, std::FILE* err) {
@@ -97,32 +123,52 @@ int writeStarterDemo(const std::string& folder, const std::string& program, std:
                      folder.c_str());
         return 2;
     };
+    auto tooLong = [&] {
+        std::fprintf(err, "quadrelume: %s: the name is too long for the file system; --new made nothing\n",
+                     folder.c_str());
+        return 2;
+    };
     auto cannot = [&](const std::string& reason) {
         std::fprintf(err, "quadrelume: cannot write the starter demo into %s: %s\n", folder.c_str(), reason.c_str());
         return 1;
     };
-    const fs::path path(folder);
+    const fs::path path = withoutTrailingSlashes(folder);
+    if (path.filename() == "." || path.filename() == "..") return refuse();
     std::error_code error;
-    if (fs::symlink_status(path, error).type() != fs::file_type::not_found) return refuse();
-    error.clear();  // "not found" is what it had to say
+    const fs::file_type found = fs::symlink_status(path, error).type();
+    if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory)
+        return error == std::errc::filename_too_long ? tooLong() : cannot(error.message());
+    if (found != fs::file_type::not_found) return refuse();
+    // Folders made on the way, to take away again if the demo cannot be
+    // written after all: --new leaves either a whole demo or nothing.
+    const std::vector<fs::path> made = missingFoldersAbove(path);
+    auto undo = [&] {
+        std::error_code ignored;
+        for (const fs::path& above : made) fs::remove(above, ignored);
+    };
     const fs::path parent = path.parent_path();
+    error.clear();
     if (!parent.empty()) fs::create_directories(parent, error);
-    if (error) return cannot(error.message());
     // Made atomically: a folder that appeared since the look above is
     // someone else's, and is refused like any existing one.
-    if (!fs::create_directory(path, error)) return error ? cannot(error.message()) : refuse();
+    if (!error && !fs::create_directory(path, error) && !error) return refuse();
+    if (error) {
+        undo();
+        return error == std::errc::filename_too_long ? tooLong() : cannot(error.message());
+    }
 
     const std::string guide = installedGuide();
     const std::string shader = std::string(effectName) + ".ps";
     if (!writeText(path / "time.txt", timelineText(guide)) || !writeText(path / shader, shaderText(guide))) {
         fs::remove_all(path, error);
+        undo();
         return cannot("a file could not be written");
     }
     std::fprintf(out,
                  "Wrote a starter demo into %s: time.txt and %s.\n"
                  "Open it in an editing session, where every save shows in the next frame:\n"
                  "  %s --edit %s\n",
-                 folder.c_str(), shader.c_str(), shellWord(program).c_str(), shellWord(folder).c_str());
+                 folder.c_str(), shader.c_str(), shellWord(program).c_str(), shellWord(folderArgument(folder)).c_str());
     return 0;
 }
 

@@ -43,7 +43,9 @@ TimeSource* musicClock(FileData* music, ClockUse use) {
 
 DemoClock chooseClock(const char* musicPath, ClockUse use) {
     DemoClock chosen;
-    chosen.music = loadReloadableFile(musicPath);
+    std::unique_ptr<ReloadableFileData> music = loadReloadableFile(musicPath);
+    if (music) requireRegularFile(*music);
+    chosen.music = std::move(music);
     if (chosen.music) chosen.clock.reset(musicClock(chosen.music.get(), use));
     if (!chosen.clock) {
         chosen.music.reset();

@@ -41,7 +41,8 @@ enum class ClockUse {
 
 // The music clock playing `musicPath` (read whole into memory) when that file
 // can be read, else the millisecond timer clock starting at 0. A music file
-// that cannot be played ends the process with its message; without a usable
+// that cannot be played, or is not a regular file, ends the process with its
+// message; without a usable
 // sound output, `use` decides.
 DemoClock chooseClock(const char* musicPath, ClockUse use = ClockUse::player);
 

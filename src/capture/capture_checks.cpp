@@ -1,7 +1,5 @@
 #include "capture/capture_checks.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +7,7 @@
 
 #include "capture/video_file.h"
 #include "platform/process_io.h"
+#include "reload/demo_files.h"
 
 namespace quadrelume::capture {
 namespace {
@@ -30,27 +29,6 @@ fs::path resolved(const fs::path& path) {
     std::error_code error;
     fs::path real = fs::weakly_canonical(fs::absolute(path), error);
     return error ? fs::absolute(path).lexically_normal() : real;
-}
-
-// The files of a demo folder by their names, and those anywhere in or
-// below it by their extensions (effects, textures and tracks may sit in
-// subfolders).
-constexpr std::string_view demoFileNames[] = {"time.txt", "demo.ogg", "sync.txt"};
-constexpr std::string_view demoFileExtensions[] = {".ps", ".png", ".track"};
-
-// Whether `inDemo`, relative to the demo folder, names a file the demo
-// reads.
-bool isDemoInput(const fs::path& inDemo) {
-    if (inDemo.empty() || *inDemo.begin() == ".." || inDemo.is_absolute()) return false;
-    const std::string name = inDemo.string();
-    std::string extension = inDemo.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (std::string_view own : demoFileNames)
-        if (name == own) return true;
-    for (std::string_view own : demoFileExtensions)
-        if (extension == own) return true;
-    return false;
 }
 
 }  // namespace
@@ -75,12 +53,11 @@ std::string outputRefusal(const CaptureOptions& options, const OutputTarget& tar
 std::string traceRefusal(const CaptureOptions& options, const OutputTarget& target) {
     if (options.traceFile.empty()) return {};
     const std::string refused = "--trace " + options.traceFile + ": ";
-    const fs::path trace = resolved(options.traceFile);
-    const fs::path demo = resolved(options.demoFolder.empty() ? "." : options.demoFolder);
-    if (isDemoInput(trace.lexically_relative(demo)))
-        return refused + "that is one of the demo's own files (its timeline, music, a shader or an image); "
-                         "name another file";
-    if (target.video != nullptr && trace == resolved(target.path)) return refused + "that is the output";
+    const std::string demo = options.demoFolder.empty() ? "." : options.demoFolder;
+    if (std::optional<std::string> own = demoFileAt(options.traceFile, demo))
+        return refused + "that is one of the demo's own files (" + *own + "); name another file";
+    if (target.video != nullptr && resolved(options.traceFile) == resolved(target.path))
+        return refused + "that is the output";
     if (!platform::isWritableFile(fs::absolute(options.traceFile).string())) return refused + "cannot be written";
     return {};
 }

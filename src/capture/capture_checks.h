@@ -16,11 +16,11 @@ namespace quadrelume::capture {
 std::string outputRefusal(const CaptureOptions& options, const OutputTarget& target, int quality);
 
 // What is wrong with --trace FILE (paths relative to the current
-// directory): a name for one of the demo's own files (time.txt, demo.ogg or
-// sync.txt in its folder, a .ps, .png or .track file in or below it), links
-// followed; the
-// output itself; a file this process may not write. Empty when nothing is,
-// or when there is no trace.
+// directory): one of the demo's own files (see demoFileAt: time.txt,
+// demo.ogg or sync.txt in its folder, a .ps, .png or .track file in or below
+// it, by name or by identity, links followed); the output itself; a file
+// this process may not write. Empty when nothing is, or when there is no
+// trace.
 std::string traceRefusal(const CaptureOptions& options, const OutputTarget& target);
 
 // What is wrong with the span from --from to --to, or without --to to

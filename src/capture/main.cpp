@@ -95,6 +95,7 @@ int renderCapture(const CaptureOptions& options, const OutputTarget& target, int
     // PNG frames have no use for it.
     std::unique_ptr<ReloadableFileData> music;
     if (target.video != nullptr) music = loadReloadableFile("demo.ogg");
+    if (music) requireRegularFile(*music);
     std::unique_ptr<OggMusicDecoder> decoder;
     if (music) decoder = std::make_unique<OggMusicDecoder>(music.get());
 
@@ -160,6 +161,7 @@ int runCommand(const CaptureOptions& options) {
     }
     std::unique_ptr<ReloadableFileData> timelineFile = loadReloadableFile("time.txt");
     if (!timelineFile) fatal("Could not load the timeline file time.txt from the current directory");
+    requireRegularFile(*timelineFile);
     error = spanRefusal(options, timelineEndTime(*timelineFile));
     if (!error.empty()) return badOption(error);
     const int largest = platform::maximumHeadlessSize();

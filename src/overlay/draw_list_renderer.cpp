@@ -140,6 +140,9 @@ DrawListRenderer::DrawListRenderer() {
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
     io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<std::uintptr_t>(fontTexture_)));
     io.BackendRendererName = "quadrelume GLES2";
+    // A window's draw list may then hold any number of vertices: past what
+    // 16-bit indices reach, its commands start further into it.
+    io.BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;
 }
 
 DrawListRenderer::~DrawListRenderer() {
@@ -185,11 +188,18 @@ void DrawListRenderer::render(const ImDrawData& data, int framebufferHeight) {
     glEnableVertexAttribArray(uv);
     glEnableVertexAttribArray(colour);
     constexpr GLsizei stride = sizeof(ImDrawVert);
-    glVertexAttribPointer(position, 2, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offsetof(ImDrawVert, pos)));
-    glVertexAttribPointer(uv, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(ImDrawVert, uv)));
-    glVertexAttribPointer(colour, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
-                          reinterpret_cast<const void*>(offsetof(ImDrawVert, col)));
+    // The vertices from `first` on: ES 2.0 has no base vertex for the
+    // indices, so a draw list of more vertices than 16-bit indices reach
+    // points the attributes further into its buffer instead.
+    auto pointAttributesAt = [&](unsigned first) {
+        const std::size_t base = static_cast<std::size_t>(first) * sizeof(ImDrawVert);
+        glVertexAttribPointer(position, 2, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(base + offsetof(ImDrawVert, pos)));
+        glVertexAttribPointer(uv, 2, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(base + offsetof(ImDrawVert, uv)));
+        glVertexAttribPointer(colour, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                              reinterpret_cast<const void*>(base + offsetof(ImDrawVert, col)));
+    };
     constexpr GLenum indexType = sizeof(ImDrawIdx) == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
 
     for (int n = 0; n < data.CmdListsCount; ++n) {
@@ -198,6 +208,8 @@ void DrawListRenderer::render(const ImDrawData& data, int framebufferHeight) {
                      GL_STREAM_DRAW);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(list.IdxBuffer.Size) * sizeof(ImDrawIdx),
                      list.IdxBuffer.Data, GL_STREAM_DRAW);
+        unsigned pointedAt = 0;
+        pointAttributesAt(pointedAt);
         for (const ImDrawCmd& command : list.CmdBuffer) {
             if (command.UserCallback != nullptr) {
                 if (command.UserCallback != ImDrawCallback_ResetRenderState) command.UserCallback(&list, &command);
@@ -211,6 +223,7 @@ void DrawListRenderer::render(const ImDrawData& data, int framebufferHeight) {
             glScissor(static_cast<GLint>(clipLeft), static_cast<GLint>(framebufferHeight - clipBottom),
                       static_cast<GLsizei>(clipRight - clipLeft), static_cast<GLsizei>(clipBottom - clipTop));
             glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(reinterpret_cast<std::uintptr_t>(command.GetTexID())));
+            if (command.VtxOffset != pointedAt) pointAttributesAt(pointedAt = command.VtxOffset);
             glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(command.ElemCount), indexType,
                            reinterpret_cast<const void*>(command.IdxOffset * sizeof(ImDrawIdx)));
         }

@@ -14,6 +14,9 @@ constexpr float barHeight = 16.0f;    // the span of the whole timeline
 constexpr float lanesHeight = 20.0f;  // below it, one lane per active range
 constexpr float laneGap = 2.0f;
 constexpr std::size_t labelLength = 28;  // of an action in the active list
+// The active list stops well past what a line of the widest screen shows:
+// Dear ImGui lays out and reserves room for every character of a line.
+constexpr std::size_t activeListLength = 1000;
 constexpr ImU32 barBackground = IM_COL32(40, 40, 48, 255);
 constexpr ImU32 playedPart = IM_COL32(75, 85, 120, 255);
 constexpr ImU32 effectLane = IM_COL32(90, 150, 255, 230);
@@ -23,6 +26,10 @@ constexpr ImU32 activeMarkColour = IM_COL32(255, 255, 255, 255);
 constexpr ImU32 cursorColour = IM_COL32(255, 210, 80, 255);
 
 bool isEffect(const TimeRange& range) { return !range.action.empty() && range.action[0] == '#'; }
+
+// What a pixel column of the bar shows: no line starts there, only lines
+// that are not active, or an active one.
+enum Mark : unsigned char { noMark, inactiveMark, activeMark };
 
 }  // namespace
 
@@ -44,10 +51,15 @@ std::optional<float> TimeBar::build(const TimeBarView& view, float width, float 
     // their action.
     active_.clear();
     int activeCount = 0;
+    int unlisted = 0;
     if (view.demo != nullptr) {
         for (const auto& range : view.demo->ranges) {
             if (!range->isActiveAt(view.time)) continue;
             ++activeCount;
+            if (active_.size() >= activeListLength) {
+                ++unlisted;
+                continue;
+            }
             active_ += active_.empty() ? "active:  " : "   ";
             active_ += std::to_string(range->line + 1);
             active_ += ' ';
@@ -59,6 +71,7 @@ std::optional<float> TimeBar::build(const TimeBarView& view, float width, float 
             }
         }
     }
+    if (unlisted > 0) active_ += "   and " + std::to_string(unlisted) + " more";
     ImGui::SameLine(0.0f, 24.0f);
     ImGui::TextUnformatted(active_.empty() ? "nothing active" : active_.c_str());
 
@@ -80,12 +93,27 @@ std::optional<float> TimeBar::build(const TimeBarView& view, float width, float 
     if (endTime > 0.0f && view.demo != nullptr) {
         auto xOf = [&](float t) { return low.x + std::clamp(t / endTime, 0.0f, 1.0f) * barWidth; };
         draw.AddRectFilled(low, ImVec2(xOf(view.time), barBottom), playedPart);
-        // A mark at each line's start, whole for an active line's.
+        // A mark at each line's start, whole for an active line's: one per
+        // pixel column, and one rectangle for a run of columns alike, so
+        // that a timeline of any length draws no more than the bar is wide.
+        marks_.assign(static_cast<std::size_t>(barWidth) + 1, noMark);
         for (const auto& range : view.demo->ranges) {
-            const float x = xOf(range->start);
-            const bool active = range->isActiveAt(view.time);
-            draw.AddLine(ImVec2(x, low.y), ImVec2(x, active ? barBottom : low.y + barHeight * 0.5f),
-                         active ? activeMarkColour : markColour);
+            const float x = xOf(range->start) - low.x;
+            if (!(x >= 0.0f)) continue;  // a start that is not a number has no place
+            const std::size_t column = std::min(static_cast<std::size_t>(x), marks_.size() - 1);
+            const Mark mark = range->isActiveAt(view.time) ? activeMark : inactiveMark;
+            marks_[column] = std::max(marks_[column], static_cast<unsigned char>(mark));
+        }
+        for (std::size_t column = 0; column < marks_.size();) {
+            const unsigned char mark = marks_[column];
+            std::size_t end = column + 1;
+            while (end < marks_.size() && marks_[end] == mark) ++end;
+            if (mark != noMark)
+                draw.AddRectFilled(ImVec2(low.x + static_cast<float>(column), low.y),
+                                   ImVec2(low.x + static_cast<float>(end),
+                                          mark == activeMark ? barBottom : low.y + barHeight * 0.5f),
+                                   mark == activeMark ? activeMarkColour : markColour);
+            column = end;
         }
         // Each active range's span in a lane of its own, in file order.
         const float laneHeight =

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class Demo;
 
@@ -32,7 +33,8 @@ public:
     float top() const { return top_; }
 
 private:
-    std::string active_;  // reused from frame to frame
+    std::string active_;                // reused from frame to frame
+    std::vector<unsigned char> marks_;  // per pixel column of the bar, reused
     float top_ = 0.0f;
 };
 

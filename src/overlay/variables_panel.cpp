@@ -10,6 +10,21 @@
 #include "script/variable_table.h"
 
 namespace quadrelume::overlay {
+namespace {
+
+// Far more characters than the panel, at most 40% of the widest screen,
+// shows of a name or a value: Dear ImGui lays out and reserves room for
+// every character of a line, and a list of thousands of numbers is one.
+constexpr std::size_t longestText = 400;
+
+// `text` cut short to longestText characters, ending in "...".
+void cutShort(std::string& text) {
+    if (text.size() <= longestText) return;
+    text.resize(longestText - 3);
+    text += "...";
+}
+
+}  // namespace
 
 void VariablesPanel::build(const VariableTable* variables, float width, float height) {
     const std::size_t count = variables != nullptr ? variables->size() : 0;
@@ -34,10 +49,13 @@ void VariablesPanel::build(const VariableTable* variables, float width, float he
             for (; at < clipper.DisplayEnd; ++at, ++entry) {
                 ImGui::TableNextRow();
                 ImGui::TableNextColumn();
-                ImGui::TextUnformatted(entry->first.c_str());
+                value_ = entry->first;
+                cutShort(value_);
+                ImGui::TextUnformatted(value_.data(), value_.data() + value_.size());
                 ImGui::TableNextColumn();
                 value_.clear();
                 appendText(value_, entry->second);
+                cutShort(value_);
                 ImGui::TextUnformatted(value_.data(), value_.data() + value_.size());
             }
         }

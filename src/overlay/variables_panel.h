@@ -14,7 +14,8 @@ public:
     // Builds, between NewFrame and Render, a panel in the top-left corner of
     // a display `width` x `height` pixels listing every variable of
     // `variables` (null: none yet) in name order with its value as the
-    // trace prints it. A long list scrolls inside the panel; its title bar
+    // trace prints it, a name or value longer than the panel can show cut
+    // short with "...". A long list scrolls inside the panel; its title bar
     // folds it away.
     void build(const VariableTable* variables, float width, float height);
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/box_signals.h"
 #include "platform/display_watch.h"
 #include "platform/fatal.h"
 
@@ -38,6 +39,9 @@ DisplayLostHandler displayLostHandler = nullptr;
 int onConnectionLost(Display*) { endForLostDisplay(displayLostHandler); }
 
 void showBox(const char* caption, const char* text) {
+    // The box waits for a click that may never come; a request to end the
+    // process ends it, box and all.
+    endOnSignalsDuringBox();
     // Fails fast (and returns) when there is no display to show it on.
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, mainWindow);
 }

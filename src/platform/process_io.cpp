@@ -83,6 +83,10 @@ void catchInterrupts(void (*lastWords)(), int exitCode) {
     // A second request waits for the first one's handler to return.
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    surviveFailedWrites();
+}
+
+void surviveFailedWrites() {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);

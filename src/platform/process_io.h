@@ -27,10 +27,14 @@ bool standardErrorIsTerminal();
 // From now on SIGINT, SIGTERM and SIGHUP only set the flag that
 // interruptRequested reads. A second one of them calls `lastWords` (if not
 // null; it runs in the signal handler, so it may only do what is safe
-// there) and ends the process at once with `exitCode`. SIGPIPE and SIGXFSZ
-// are ignored from now on: writing into a closed pipe or past the file size
-// limit fails with an error the program can report, instead of killing it.
+// there) and ends the process at once with `exitCode`. Failed writes are
+// survived from now on, as with surviveFailedWrites.
 void catchInterrupts(void (*lastWords)(), int exitCode);
+
+// From now on SIGPIPE and SIGXFSZ are ignored: writing into a pipe whose
+// reader has gone or past the file size limit fails with an error the
+// program can report, instead of killing it.
+void surviveFailedWrites();
 
 // Whether one of the signals named above has arrived since catchInterrupts.
 bool interruptRequested();

@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "platform/fatal.h"
+
 namespace quadrelume {
 namespace {
 
@@ -63,7 +65,15 @@ void ReloadableFileData::readFrom(std::FILE* file, long length) {
 
 bool ReloadableFileData::reloadIfChanged() {
     std::optional<platform::FileStamp> current = platform::fileStamp(path);
-    if (!current || *current == stamp || beingWritten(path)) return false;
+    if (!current || *current == stamp || current->kind == platform::FileKind::folder) return false;
+    if (current->kind != platform::FileKind::regular) {
+        // Never opened: the builder refuses it by its stamp.
+        std::printf("Reloading:%s\n", path.c_str());
+        resize(0);
+        stamp = *current;
+        return true;
+    }
+    if (beingWritten(path)) return false;
     long length = 0;
     std::FILE* file = openMeasured(path, &length);
     if (file == nullptr) return false;
@@ -84,7 +94,10 @@ bool ReloadableFileData::reloadIfChanged() {
 
 std::unique_ptr<ReloadableFileData> loadReloadableFile(const std::string& path) {
     std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
-    if (!stamp) return nullptr;
+    // A folder is no file at all, as a missing one; what else is not a
+    // regular file is refused by name, unread.
+    if (!stamp || stamp->kind == platform::FileKind::folder) return nullptr;
+    if (stamp->kind != platform::FileKind::regular) return std::make_unique<ReloadableFileData>(path, *stamp);
     long length = 0;
     std::FILE* file = openMeasured(path, &length);
     if (file == nullptr) return nullptr;
@@ -100,5 +113,11 @@ std::unique_ptr<ReloadableFileData> loadReloadableFileOrStandIn(const std::strin
 }
 
 bool isStandIn(const ReloadableFileData& file) { return file.stamp == platform::FileStamp{}; }
+
+void requireRegularFile(const ReloadableFileData& file) {
+    if (file.isRegular()) return;
+    fatal(file.path + " is " + platform::kindName(file.stamp.kind) +
+          ", not a regular file; a demo is made of regular files only");
+}
 
 }  // namespace quadrelume

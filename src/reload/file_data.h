@@ -39,7 +39,11 @@ protected:
 };
 
 // A file read from `path`, which remembers the stamp (modification time at full
-// resolution, size and identity) of the version it holds.
+// resolution, size, identity and kind) of the version it holds. A path that
+// names something other than a regular file or a folder (a FIFO, a socket,
+// a device) is never opened, since reading one may wait for ever: it holds
+// no contents, and its stamp's kind says what it is (see
+// requireRegularFile).
 class ReloadableFileData : public FileData {
 public:
     ReloadableFileData(std::string path, const platform::FileStamp& stamp);
@@ -49,8 +53,16 @@ public:
     // true. A missing or unreadable file leaves everything as it was, so a
     // later call tries again; so does a file that the installed check
     // (setBeingWrittenCheck) reports as still being written, and one whose
-    // stamp changed while it was read.
+    // stamp changed while it was read, and a folder in the file's place.
+    // Anything else that is not a regular file put in the file's place is
+    // not read: the contents become empty, the stamp becomes its stamp,
+    // "Reloading:<path>" is printed and the answer is true, so that the
+    // builder refuses it.
     bool reloadIfChanged() override;
+
+    // Whether the contents are those of a regular file (or of none, for a
+    // stand-in), rather than empty for something that could not be read.
+    bool isRegular() const { return stamp.kind == platform::FileKind::regular; }
 
     const std::string path;
     platform::FileStamp stamp;
@@ -73,9 +85,17 @@ using BeingWrittenCheck = bool (*)(const std::string& path, void* context);
 // time (loadReloadableFile) does not ask.
 void setBeingWrittenCheck(BeingWrittenCheck check, void* context);
 
-// Reads the file at `path` whole. Null when it is missing, unreadable or too
-// large for a 32-bit size (2 GiB or more); nothing is printed.
+// Reads the file at `path` whole. Null when it is missing, a folder,
+// unreadable or too large for a 32-bit size (2 GiB or more); nothing is
+// printed. Anything else that is not a regular file (a FIFO, a device) is
+// not opened: it gives an object without contents that is not isRegular.
 std::unique_ptr<ReloadableFileData> loadReloadableFile(const std::string& path);
+
+// Calls fatal, naming the file and saying what it is, when `file` is not
+// isRegular: a demo is made of regular files, and a FIFO or a device in the
+// place of one is refused rather than read. Builders and the readers of
+// files that have no builder call it before they use the contents.
+void requireRegularFile(const ReloadableFileData& file);
 
 // As loadReloadableFile, but where there is no readable file, an empty
 // stand-in with a stamp that no file has: a file saved under the name later

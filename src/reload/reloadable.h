@@ -68,7 +68,12 @@ public:
     std::unique_ptr<ReloadableFileData> file;
 
 private:
-    T* build() { return load != nullptr ? load(file.get()) : loadWithContext(file.get(), context); }
+    // Something other than a regular file in the file's place is refused as
+    // a build that fails, naming it.
+    T* build() {
+        requireRegularFile(*file);
+        return load != nullptr ? load(file.get()) : loadWithContext(file.get(), context);
+    }
 };
 
 }  // namespace quadrelume

@@ -16,7 +16,11 @@ std::optional<std::uint16_t> parsePort(std::string_view text) {
 
 }  // namespace
 
-std::optional<EditorAddress> parseEditorAddress(std::string_view text) {
+std::optional<EditorAddress> parseEditorAddress(std::string_view text, std::string* problem) {
+    auto refuse = [problem](const char* why) -> std::optional<EditorAddress> {
+        if (problem != nullptr) *problem = why;
+        return std::nullopt;
+    };
     EditorAddress address;
     std::string_view host = text;
     std::string_view port;
@@ -30,8 +34,11 @@ std::optional<EditorAddress> parseEditorAddress(std::string_view text) {
             port = rest.substr(1);
             if (port.empty()) return std::nullopt;
         }
-    } else if (const std::size_t colon = text.find(':'); colon != std::string_view::npos &&
-                                                        text.find(':', colon + 1) == std::string_view::npos) {
+    } else if (const std::size_t colon = text.find(':'); colon != std::string_view::npos) {
+        // A second colon makes an IPv6 address, whose last group would read
+        // as a port just as well.
+        if (text.find(':', colon + 1) != std::string_view::npos)
+            return refuse("an IPv6 address goes in brackets, as in [::1]:1339 or [::1]");
         host = text.substr(0, colon);
         port = text.substr(colon + 1);
         if (port.empty()) return std::nullopt;

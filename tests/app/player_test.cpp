@@ -3,10 +3,13 @@
 
 #include <X11/keysym.h>
 
+#include <signal.h>
+
 #include <algorithm>
 
 #include "player_support.h"
 #include "support/temp_dir.h"
+#include "support/wait.h"
 
 namespace quadrelume {
 namespace {
@@ -105,6 +108,22 @@ TEST_F(Player, FatalErrorShowsTheBoxOverTheWindowAndExitsWithMinusOneWhenDismiss
     x.focus(box->id);
     x.typeKeysym(XK_Return);
     EXPECT_EQ(exitCode(), 255);
+}
+
+TEST_F(Player, TermAndInterruptCloseTheFatalBoxAndEndWithItsExitCode) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
+        // No EGL vendor library: the window opens, but EGL cannot.
+        player = std::make_unique<Process>(
+            std::vector<std::string>{QUADRELUME_PLAYER}, demo.path(),
+            std::map<std::string, std::string>{{"DISPLAY", x.name()},
+                                               {"__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent.json"}});
+        ASSERT_TRUE(x.waitForWindow("Torva Frame", startSeconds).has_value()) << player->errors();
+        ::kill(player->pid(), signal);
+        EXPECT_EQ(exitCode(), 255) << "a service manager, timeout or a logout ends it; " << player->errors();
+        EXPECT_TRUE(testing::waitFor([&] { return !x.waitForWindow("Torva Frame", 0).has_value(); }, exitSeconds))
+            << "the box goes with it:\n" << x.describeWindows();
+    }
 }
 
 struct NoDisplayCase {

@@ -103,5 +103,45 @@ TEST(StarterDemo, RefusesWhateverIsThereAlreadyAndTouchesNothing) {
     EXPECT_EQ(snapshot(here.path()), before);
 }
 
+
+TEST(StarterDemo, TakesATrailingSlashADashAndRefusesATooLongNameLeavingNothing) {
+    struct Case {
+        std::string name;
+        int code;
+        std::string said;       // on standard output for 0, on standard error otherwise
+        std::string folder;     // what exists afterwards, with the starter's files; "" for nothing
+    };
+    const std::string tooLong(300, 'n');
+    const Case cases[] = {
+        {"trailing/", 0, "  " + std::string(QUADRELUME_PLAYER) + " --edit trailing/\n", "trailing"},
+        {"deeper/still//", 0, " --edit deeper/still//\n", "deeper/still"},
+        {"-dash", 0, " --edit ./-dash\n", "-dash"},
+        {tooLong, 2, "quadrelume: " + tooLong + ": the name is too long for the file system; --new made nothing\n", ""},
+        {"made/above/" + tooLong, 2, "the name is too long", ""},
+    };
+    for (const Case& c : cases) {
+        TempDir here;
+        Process writer({QUADRELUME_PLAYER, "--new", c.name}, here.path(), {{"DISPLAY", ""}});
+        EXPECT_EQ(writer.waitForExit(exitSeconds), c.code) << c.name << ": " << writer.errors();
+        const std::string said = c.code == 0 ? writer.output() : writer.errors();
+        EXPECT_NE(said.find(c.said), std::string::npos) << c.name << ": " << said;
+        if (c.folder.empty()) {
+            EXPECT_TRUE(testing::entriesOf(here.path()).empty()) << c.name << ": nothing is left behind";
+            continue;
+        }
+        EXPECT_EQ(testing::entriesOf(here.file(c.folder)), (std::vector<std::string>{"time.txt", "waves.ps"})) << c.name;
+    }
+    // The folder as the printed command names it gets past the command line
+    // to the display, where "-dash" itself would be an unknown option.
+    TempDir here;
+    Process writer({QUADRELUME_PLAYER, "--new", "-dash"}, here.path(), {{"DISPLAY", ""}});
+    ASSERT_EQ(writer.waitForExit(exitSeconds), 0);
+    const std::string out = writer.output();
+    const std::string printed = out.substr(out.rfind(" --edit ") + 8, out.size() - out.rfind(" --edit ") - 9);
+    Process opened({QUADRELUME_PLAYER, "--edit", printed}, here.path(), {{"DISPLAY", ""}});
+    EXPECT_EQ(opened.waitForExit(exitSeconds), 255) << printed << ": " << opened.errors();
+    EXPECT_EQ(opened.errors(), "Could not get EGL display\n") << printed;
+}
+
 }  // namespace
 }  // namespace quadrelume

@@ -1,13 +1,24 @@
 // The overlay's logic that needs no window: the faults read from a build's
-// message, and the pointer as ImGui gets it between frames.
+// message, the pointer as ImGui gets it between frames, and whole frames
+// drawn on a headless GL context.
 #include <gtest/gtest.h>
 
+#include <GLES2/gl2.h>
 #include <imgui.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
 
 #include "overlay/build_error.h"
 #include "overlay/frame_meter.h"
+#include "overlay/overlay.h"
 #include "overlay/pointer_input.h"
 #include "overlay/time_bar.h"
+#include "shell/shell_state.h"
+#include "support/gl_context.h"
+#include "timeline/demo_loader.h"
 
 namespace quadrelume::overlay {
 namespace {
@@ -104,5 +115,47 @@ TEST(FrameMeter, AveragesOverHalfSecondSpans) {
     EXPECT_NEAR(meter.milliseconds(), 125.0, 1e-9) << "a slow span shows";
 }
 
+
+// The overlay must never end a session, whatever the timeline holds: Dear
+// ImGui's 16-bit indices stop at 65,536 vertices in a window's draw list,
+// and Debian's build keeps the assertion that aborts past them.
+TEST(OverlayUnderLoad, DrawsHugeTimelinesVariablesAndErrorsWithoutAborting) {
+    testing::GlContext gl(1280, 720);
+    windowWidth = gl.width();
+    windowHeight = gl.height();
+    // 30,000 lines starting at distinct times, all active at the end: a
+    // mark and an active entry each. One of them holds a list of 20,000
+    // numbers, which the variables panel shows on one line.
+    std::string timeline = "0 100 big = [1";
+    for (int i = 1; i < 20000; ++i) timeline += ", 1";
+    timeline += "]\n";
+    for (int i = 0; i < 30000; ++i)
+        timeline += std::to_string(i * 0.003) + " 100 v" + std::to_string(i) + " = " + std::to_string(i) + "\n";
+    FileData file(timeline);
+    std::FILE* nowhere = std::fopen("/dev/null", "w");
+    std::unique_ptr<Demo> demo(loadDemo(&file, nowhere));
+    demo->setTraceOutput(nowhere);
+    demo->render(95.0f);
+    ASSERT_EQ(demo->variables.size(), 30001u);
+
+    // 5,000 faults in one file, and a fault of 100,000 characters on one line.
+    std::string manyFaults;
+    for (int i = 1; i <= 5000; ++i) manyFaults += "0:" + std::to_string(i) + "(1): error: x\n";
+    const std::map<std::string, std::string> failures = {
+        {"a.ps", "Error in a.ps:" + manyFaults},
+        {"time.txt", "time.txt:3: " + std::string(100000, 'x')},
+    };
+    Overlay overlay;
+    OverlayFrame frame;
+    frame.time = 95.0f;
+    frame.demo = demo.get();
+    frame.failures = &failures;
+    frame.frameSeconds = 1.0 / 60.0;
+    frame.width = gl.width();
+    frame.height = gl.height();
+    for (int i = 0; i < 3; ++i) overlay.draw(frame);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    std::fclose(nowhere);
+}
 }  // namespace
 }  // namespace quadrelume::overlay
