@@ -1,24 +1,12 @@
 #include "sync/sync_client.h"
 
+#include "sync/printable.h"
+
 namespace quadrelume::sync {
 namespace {
 
-// Bytes as a quoted text, with what does not print written as \xNN.
-std::string quoted(std::string_view bytes) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string text = "\"";
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
-            text += c;
-        } else {
-            text += "\\x";
-            text += hex[byte >> 4];
-            text += hex[byte & 0xF];
-        }
-    }
-    return text + "\"";
-}
+// Bytes as a quoted text for a message.
+std::string quoted(std::string_view bytes) { return "\"" + printable(bytes) + "\""; }
 
 // Whether the clock reading `now` has reached `moment`, across wrap-around.
 bool reached(std::uint32_t now, std::uint32_t moment) { return static_cast<std::int32_t>(now - moment) >= 0; }

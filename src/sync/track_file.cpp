@@ -65,6 +65,8 @@ std::optional<std::string> trackNameProblem(std::string_view trackName) {
     if (trackName.size() > maximumTrackNameLength)
         return "a track name has at most " + std::to_string(maximumTrackNameLength) + " bytes";
     const std::string file = trackFileName(trackName);
+    // "x/" would be saved as the hidden file x/.track, which no one would find.
+    if (trackName.back() == '/') return "a track name cannot end in /: its file would be the hidden " + file;
     std::size_t begin = 0;
     for (;;) {
         std::size_t end = file.find('/', begin);

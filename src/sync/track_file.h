@@ -33,9 +33,10 @@ inline constexpr std::size_t maximumTrackNameLength = 1024;
 std::string trackFileName(std::string_view trackName);
 
 // Why `trackName` cannot name a track, or nothing when it can: it must not
-// be empty, hold a 0 byte or be longer than maximumTrackNameLength, and its
-// file name must stay inside the demo folder (no part between slashes empty,
-// "." or "..") with no part longer than a file name may be.
+// be empty, hold a 0 byte, end in "/" or be longer than
+// maximumTrackNameLength, and its file name must stay inside the demo folder
+// (no part between slashes empty, "." or "..") with no part longer than a
+// file name may be.
 std::optional<std::string> trackNameProblem(std::string_view trackName);
 
 // The bytes of a track file holding `keys`.

@@ -32,6 +32,8 @@ std::unique_ptr<TimeRange> buildRange(const std::string& action, Demo& demo, con
         if (buildFailurePolicy() == BuildFailurePolicy::keepLastGood)
             place.emplace(fileName + ":" + std::to_string(number + 1) + ": ");
         program = script::compile(action.c_str());
+        // A name that cannot name a track is this line's mistake.
+        checkTrackNames(*program);
     }
     // A track file that does not load names itself, not this line.
     useTracksOf(*program);

@@ -1,8 +1,10 @@
 #include "timeline/track_builtin.h"
 
+#include <optional>
 #include <string>
 
 #include "platform/fatal.h"
+#include "sync/track_file.h"
 #include "sync/track_set.h"
 
 using quadrelume::EvalContext;
@@ -27,15 +29,34 @@ namespace {
 
 namespace quadrelume {
 
-void useTracksOf(const script::Program& program) {
+namespace {
+
+// Calls `visit` with each quoted name of a call of track in `program`, in
+// the order the program names them.
+template <typename Visit>
+void forEachQuotedTrackName(const script::Program& program, Visit&& visit) {
     for (const script::Node& node : program.nodes) {
         if (node.op != &trackBuiltin || node.args.empty()) continue;
         const script::Tokop* argument = program.nodes[node.args[0]].op;
         if (argument->kind != script::TokenKind::String) continue;
-        const std::string& name = static_cast<const script::parser::strTokop*>(argument)->text;
+        visit(static_cast<const script::parser::strTokop*>(argument)->text);
+    }
+}
+
+}  // namespace
+
+void checkTrackNames(const script::Program& program) {
+    forEachQuotedTrackName(program, [](const std::string& name) {
+        if (std::optional<std::string> problem = sync::trackNameProblem(name))
+            fatal("track(\"" + name + "\"): " + *problem);
+    });
+}
+
+void useTracksOf(const script::Program& program) {
+    forEachQuotedTrackName(program, [](const std::string& name) {
         std::string problem;
         if (sync::trackSet().use(name, &problem) == nullptr) fatal("track(\"" + name + "\"): " + problem);
-    }
+    });
 }
 
 }  // namespace quadrelume

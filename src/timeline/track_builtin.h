@@ -21,11 +21,18 @@ extern track trackBuiltin;
 
 namespace quadrelume {
 
+// Ends the build through fatal, as a syntax error does, when a quoted name
+// in a call of track in `program` cannot name a track: 'track(""): a track
+// needs a name'. Takes nothing into use, so that the loader can call it
+// where the message gets the line's place, and read the track files (whose
+// errors name the file, not the line) outside it.
+void checkTrackNames(const script::Program& program);
+
 // Takes into use, in the order the program names them, the tracks named by
 // a quoted name in the calls of track in `program`, so that a timeline's
 // tracks are known (and their files read) as it loads rather than when
 // their lines first play. A name that cannot name a track ends the build
-// through fatal, as a syntax error does: 'track(""): a track needs a name'.
+// through fatal as checkTrackNames says.
 void useTracksOf(const script::Program& program);
 
 }  // namespace quadrelume

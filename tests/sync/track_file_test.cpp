@@ -74,6 +74,7 @@ TEST(TrackFile, NamesAreEscapedAndKeptInsideTheFolder) {
         {"a//b", "would not lie inside"},
         {"a/./b", "would not lie inside"},
         {std::string(100, ':'), "is too long"},
+        {"x/", "a track name cannot end in /: its file would be the hidden x/.track"},
         {std::string(1025, 'a'), "a track name has at most 1024 bytes"},
     };
     for (const auto& [name, message] : refused) {
