@@ -48,10 +48,12 @@ std::string encodeTrackFile(std::span<const TrackKey> keys);
 // from key to key.
 bool decodeTrackFile(std::string_view bytes, std::vector<TrackKey>& keys, std::string& error);
 
-// Saves `keys` at `path` so that no reader ever sees half a file: the bytes
-// go to a file beside it, which is then renamed over it. Missing folders on
-// the way are made. False, with the reason in `error`, when it cannot be
-// written; the old file then stays as it was.
+// Saves `keys` at `path` so that no reader ever sees half a file, through a
+// fresh hidden temporary file beside it that is renamed over it (see
+// platform::replaceFile: nothing is written through a link, and every name
+// trackNameProblem accepts can be saved). Missing folders on the way are
+// made. False, with the reason in `error`, when it cannot be written; the
+// old file then stays as it was.
 bool writeTrackFile(const std::string& path, std::span<const TrackKey> keys, std::string& error);
 
 }  // namespace quadrelume::sync
