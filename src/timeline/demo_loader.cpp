@@ -58,6 +58,7 @@ void traceLine(std::FILE* trace, int number, const TimelineLine& line) {
 }  // namespace
 
 Demo* loadDemo(FileData* file, std::FILE* trace, const std::string& fileName) {
+    TimelineTracks tracks;
     auto demo = std::make_unique<Demo>(trace);
     std::vector<std::string> lines = splitLines(*file);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -82,6 +83,7 @@ Demo* loadDemo(FileData* file, std::FILE* trace, const std::string& fileName) {
         added->line = number;
         added->action = std::move(parsed->action);
     }
+    tracks.built();
     return demo.release();
 }
 

@@ -22,7 +22,8 @@ namespace quadrelume {
 // times, disabled lines' included, raise endTime, which starts at 0.
 //
 // The sync tracks a statement names, track("NAME"), are taken into use in
-// the order the file names them (see useTracksOf).
+// the order the file names them (see useTracksOf); once the Demo is built,
+// they are the tracks in use, and no others (see TimelineTracks).
 //
 // A syntax error in a statement, a track name that cannot name a track, a
 // track file that is not one, or a shader that does not build, ends the

@@ -15,7 +15,8 @@ Value track::evaluate(Value& result, EvalContext& context, std::int32_t argCount
     if (argCount < 1 || args[0].kind != ValueKind::String) return result = quadrelume::zeroValue();
     quadrelume::sync::TrackSet& tracks = quadrelume::sync::trackSet();
     const quadrelume::sync::Track* found = tracks.find(args[0].text);
-    if (found == nullptr) found = tracks.use(args[0].text);
+    // A name made at run time puts its track in use again after a reload.
+    if (found == nullptr || !found->inUse()) found = tracks.use(args[0].text);
     if (found == nullptr) return result = quadrelume::zeroValue();
     const double row = static_cast<double>(context.time) * tracks.rowsPerSecond();
     return result = quadrelume::numberValue(found->valueAt(row));
@@ -44,6 +45,10 @@ void forEachQuotedTrackName(const script::Program& program, Visit&& visit) {
 }
 
 }  // namespace
+
+TimelineTracks::TimelineTracks() { sync::trackSet().startTimeline(); }
+
+TimelineTracks::~TimelineTracks() { sync::trackSet().finishTimeline(built_); }
 
 void checkTrackNames(const script::Program& program) {
     forEachQuotedTrackName(program, [](const std::string& name) {

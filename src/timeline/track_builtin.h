@@ -28,6 +28,25 @@ namespace quadrelume {
 // errors name the file, not the line) outside it.
 void checkTrackNames(const script::Program& program);
 
+// The tracks of a timeline being built, from its construction to its end:
+// useTracksOf notes the tracks the new timeline names, and once it is
+// marked built they are the tracks in use, the ones an editor is asked for
+// and that are saved. A build that fails (fatal unwinding through it in an
+// editing session) leaves the tracks of the timeline that plays in use.
+class TimelineTracks {
+public:
+    TimelineTracks();
+    ~TimelineTracks();
+    TimelineTracks(const TimelineTracks&) = delete;
+    TimelineTracks& operator=(const TimelineTracks&) = delete;
+
+    // The timeline is whole and will play.
+    void built() { built_ = true; }
+
+private:
+    bool built_ = false;
+};
+
 // Takes into use, in the order the program names them, the tracks named by
 // a quoted name in the calls of track in `program`, so that a timeline's
 // tracks are known (and their files read) as it loads rather than when

@@ -140,5 +140,37 @@ TEST_F(TrackBuiltin, ABadTrackNameNamesItsLineInAnEditingSessionButABadTrackFile
     setBuildFailurePolicy(BuildFailurePolicy::endProcess);
 }
 
+TEST_F(TrackBuiltin, TheTracksInUseAreThoseOfTheTimelineThatPlays) {
+    auto inUse = [] {
+        std::string names;
+        for (std::size_t i = 0; i < sync::trackSet().size(); ++i)
+            if (sync::trackSet()[i].inUse()) names += sync::trackSet()[i].name + " ";
+        return names;
+    };
+    aAt("0 100 a = track(\"t\") + track(\"u\")", 0);
+    EXPECT_EQ(inUse(), "t u ");
+    aAt("0 100 a = track(\"u\")", 0);
+    EXPECT_EQ(inUse(), "u ") << "t is no longer named";
+
+    // A build that fails half way, after taking v into use, changes nothing.
+    setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
+    FileData broken("0 1 a = track(\"v\")\n0 1 b = (\n");
+    std::unique_ptr<Demo> demo;
+    EXPECT_FALSE(attemptBuild("time.txt", [&] {
+        demo.reset(loadDemo(&broken, trace));
+        return true;
+    }));
+    setBuildFailurePolicy(BuildFailurePolicy::endProcess);
+    EXPECT_EQ(inUse(), "u ");
+
+    // A name made at run time is in use once its line runs.
+    FileData dynamic("0 100 n = \"t\"\n0 100 a = track(n)\n");
+    demo.reset(loadDemo(&dynamic, trace));
+    EXPECT_EQ(inUse(), "");
+    demo->setTraceOutput(trace);
+    demo->render(1.0f);
+    EXPECT_EQ(inUse(), "t ");
+}
+
 }  // namespace
 }  // namespace quadrelume
