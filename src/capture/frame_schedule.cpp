@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace quadrelume::capture {
@@ -104,12 +105,12 @@ double secondsOf(std::int64_t nanoseconds) {
 
 std::int64_t nanosecondsAtOrAfter(double seconds) {
     if (!(seconds > 0.0)) return 0;
+    if (!(seconds < 9e9)) return std::numeric_limits<std::int64_t>::max();
     // seconds = mantissa × 2^exponent, both integers, exactly.
     int exponent = 0;
     const auto mantissa = static_cast<std::int64_t>(std::ldexp(std::frexp(seconds, &exponent), 53));
     exponent -= 53;
     const Wide scaled = Wide(mantissa) * nanosecondsPerSecond;
-    if (exponent >= 0) return static_cast<std::int64_t>(scaled << exponent);  // beyond 2^53 s: not for times here
     if (exponent <= -100) return 1;  // far below a nanosecond
     const Wide unit = Wide(1) << -exponent;
     return static_cast<std::int64_t>((scaled + unit - 1) / unit);

@@ -32,10 +32,10 @@ std::optional<std::int64_t> decimalNanoseconds(std::string_view text, std::int64
 // `nanoseconds` in seconds, the nearest double.
 double secondsOf(std::int64_t nanoseconds);
 
-// The first whole nanosecond at or after `seconds` (a time from 0 to 10^7
-// seconds, a timeline's end say), worked out from its exact value, so that
-// a time in nanoseconds lies before it exactly when it lies before
-// `seconds`; 0 for anything below 0 or NaN.
+// The first whole nanosecond at or after `seconds` (a timeline's end, say),
+// worked out from its exact value, so that a time in nanoseconds lies
+// before it exactly when it lies before `seconds`; 0 for anything below 0
+// or NaN, the largest count for 9 × 10^9 seconds and more (infinity too).
 std::int64_t nanosecondsAtOrAfter(double seconds);
 
 // The frames of a capture: frame i shows the demo at from + i / rate.

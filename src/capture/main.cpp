@@ -89,7 +89,7 @@ int renderCapture(const CaptureOptions& options, const OutputTarget& target, int
     windowWidth = options.width;
     windowHeight = options.height;
     std::unique_ptr<Demo> demo(loadDemo(timelineFile.get(), stdout));
-    const std::int64_t to = options.to.value_or(nanosecondsAtOrAfter(demo->endTime));
+    const std::int64_t to = options.to ? *options.to : nanosecondsAtOrAfter(demo->endTime);
     const FrameSchedule schedule{options.from, options.rate, frameCount(options.from, to, options.rate)};
 
     // The player's checks and messages for the music, before any rendering;

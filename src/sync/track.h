@@ -57,7 +57,7 @@ struct KeyEdit {
 // their rows: a burst of keys in descending order costs what one in
 // ascending order does (one at a time, each would move every key after
 // it). Edits that only append after the last key, the editor's usual
-// order, move nothing. `edits` is left in an unspecified order.
+// order, move nothing. `edits` is reordered and thinned out on the way.
 void applyKeyEdits(std::vector<TrackKey>& keys, std::vector<KeyEdit>& edits);
 
 }  // namespace quadrelume::sync

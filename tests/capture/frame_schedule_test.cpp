@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numeric>
 #include <random>
 
@@ -57,6 +59,7 @@ TEST(FrameSchedule, TimesAreReadExactlyToTheNanosecond) {
     EXPECT_EQ(nanosecondsAtOrAfter(40.0), 40 * second);
     EXPECT_EQ(nanosecondsAtOrAfter(static_cast<float>(0.1)), 100000002) << "0.100000001490116...";
     EXPECT_EQ(nanosecondsAtOrAfter(-1.0), 0);
+    EXPECT_EQ(nanosecondsAtOrAfter(INFINITY), std::numeric_limits<std::int64_t>::max());
 }
 
 // Sections cut on the frame grid, at times written in decimal, each hold
