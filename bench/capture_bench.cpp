@@ -85,7 +85,7 @@ void captureThroughput(benchmark::State& state) {
 
     // A second where the sky, the tunnel and the rings overlap. Software GL
     // takes a good part of a second for each of these frames.
-    const FrameSchedule schedule{9.5, {30, 1}, 30};
+    const FrameSchedule schedule{9500000000, {30, 1}, 30};
     double readback = 0.0;
     double encoded = 0.0;
     for (auto _ : state) {
@@ -95,7 +95,7 @@ void captureThroughput(benchmark::State& state) {
             OggMusicDecoder decoder(music.get());
             VideoFile video(videoFormats[0], out.file("bench.mp4"), width, height, schedule.rate,
                             videoFormats[0].quality.standard,
-                            std::make_unique<EncodedMusic>(decoder, videoFormats[0], schedule.from, schedule.rate));
+                            std::make_unique<EncodedMusic>(decoder, videoFormats[0], secondsOf(schedule.from), schedule.rate));
             encoded += framesPerSecond(*demo, schedule, width, height, video) / 2.0;
         }
     }

@@ -1,5 +1,6 @@
 // Benchmarks of the sync tracks: the per-frame cost of track("NAME") in a
-// timeline, and how fast a burst of keys from an editor is taken in.
+// timeline, and how fast a burst of keys from an editor is taken in, in
+// either row order.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -123,6 +124,52 @@ void keyBurst(benchmark::State& state) {
     state.counters["frames"] = static_cast<double>(mostFrames);
 }
 BENCHMARK(keyBurst)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// 100,000 SET_KEY commands for one track, sent at once by an editor on
+// loopback, in ascending row order (argument 0) or descending (1): the time
+// the frames' updates spend taking them in until every key is in place, and
+// the longest single update, which is how long the demo's picture stands
+// still. Both orders should cost the same.
+void keyFlood(benchmark::State& state) {
+    constexpr std::uint32_t keyCount = 100000;
+    const bool descending = state.range(0) == 1;
+    EmptyFolder folder;
+    sync::trackSet().use("flood");
+    testing::FakeEditor editor;
+    std::string error;
+    sync::SyncClient client(platform::resolveAddresses("127.0.0.1", editor.port(), &error), sync::trackSet(),
+                            std::fopen("/dev/null", "w"));
+    NoControls controls;
+    client.update(controls);
+    if (!editor.accept(5.0)) {
+        state.SkipWithError("the client did not connect");
+        return;
+    }
+    while (!client.connected()) client.update(controls);
+    editor.waitUntil([&] { return editor.trackNames.size() == 1; }, 5.0);
+
+    std::string burst;
+    for (std::uint32_t k = 0; k < keyCount; ++k)
+        burst += testing::FakeEditor::setKey(0, descending ? keyCount - 1 - k : k, static_cast<float>(k), 1);
+    double longestMs = 0.0;
+    for (auto _ : state) {
+        sync::trackSet()[0].editorKeys().clear();
+        std::thread sender([&] { editor.send(burst); });
+        double totalMs = 0.0;
+        while (sync::trackSet()[0].keys().size() < keyCount) {
+            const auto start = std::chrono::steady_clock::now();
+            client.update(controls);
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            totalMs += ms;
+            longestMs = std::max(longestMs, ms);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        sender.join();
+        state.SetIterationTime(totalMs / 1000.0);
+    }
+    state.counters["longest_ms"] = longestMs;
+}
+BENCHMARK(keyFlood)->Arg(0)->Arg(1)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

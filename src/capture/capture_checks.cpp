@@ -66,10 +66,10 @@ std::string spanRefusal(const CaptureOptions& options, double timelineEnd) {
     if (!options.to && !(timelineEnd <= latestCaptureTime))
         return "the timeline ends at " + secondsText(timelineEnd) + " s, past the latest time a capture reaches (" +
                secondsText(latestCaptureTime) + " s); give --to";
-    const double to = options.to.value_or(timelineEnd);
-    if (!(options.from < to))
-        return "nothing to capture: --from " + secondsText(options.from) + " is not before " +
-               (options.to ? "--to " : "the end of the timeline, ") + secondsText(to);
+    if (!(options.from < (options.to ? *options.to : nanosecondsAtOrAfter(timelineEnd))))
+        return "nothing to capture: --from " + secondsText(secondsOf(options.from)) + " is not before " +
+               (options.to ? "--to " + secondsText(secondsOf(*options.to))
+                           : "the end of the timeline, " + secondsText(timelineEnd));
     return {};
 }
 

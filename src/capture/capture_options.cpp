@@ -22,10 +22,10 @@ bool readInteger(std::string_view text, Integer& value) {
     return failure == std::errc() && stop == end && !text.empty();
 }
 
-bool readSeconds(std::string_view text, double& value) {
-    const char* end = text.data() + text.size();
-    auto [stop, failure] = std::from_chars(text.data(), end, value);
-    return failure == std::errc() && stop == end && !text.empty() && value >= 0.0 && value <= latestCaptureTime;
+bool readTime(std::string_view text, std::int64_t& nanoseconds) {
+    std::optional<std::int64_t> exact = decimalNanoseconds(text, latestCaptureNanoseconds);
+    if (exact) nanoseconds = *exact;
+    return exact.has_value();
 }
 
 bool readSize(std::string_view text, int& width, int& height) {
@@ -78,11 +78,11 @@ const ValueOption valueOptions[] = {
     {"--fps", "a frame rate from 1 to 1000, such as 60, 29.97 or 30000/1001",
      [](std::string_view v, CaptureOptions& o) { return readRate(v, o.rate); }},
     {"--from", "a time in seconds from 0 to 10000000",
-     [](std::string_view v, CaptureOptions& o) { return readSeconds(v, o.from); }},
+     [](std::string_view v, CaptureOptions& o) { return readTime(v, o.from); }},
     {"--to", "a time in seconds from 0 to 10000000",
      [](std::string_view v, CaptureOptions& o) {
-         double to = 0.0;
-         if (!readSeconds(v, to)) return false;
+         std::int64_t to = 0;
+         if (!readTime(v, to)) return false;
          o.to = to;
          return true;
      }},

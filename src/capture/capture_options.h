@@ -12,6 +12,7 @@ namespace quadrelume::capture {
 // a capture to reach it: over 115 days, far past any demo, and frame
 // counts stay small integers.
 constexpr double latestCaptureTime = 1e7;
+constexpr std::int64_t latestCaptureNanoseconds = 10000000 * nanosecondsPerSecond;
 
 // Everything the command line can set, as given (paths not yet resolved).
 struct CaptureOptions {
@@ -21,8 +22,9 @@ struct CaptureOptions {
     int width = 1920;
     int height = 1080;
     FrameRate rate;          // 60 by default
-    double from = 0.0;
-    std::optional<double> to;       // none: the timeline's end time
+    // Demo times in nanoseconds, exactly as typed (see decimalNanoseconds).
+    std::int64_t from = 0;
+    std::optional<std::int64_t> to;  // none: the timeline's end time
     std::optional<int> quality;     // none: the output's standard quality
 };
 
@@ -39,8 +41,9 @@ struct Command {
 // --help or --version anywhere wins over everything else. Values are checked
 // for form and sign here (a size of two positive integers "WxH" up to 65535,
 // a frame rate of a positive integer, decimal or fraction "N/D" with N and D
-// up to 1,000,000 and from 1 to 1,000 frames per second, times from 0 to
-// latestCaptureTime seconds, an integer quality); what depends on the
+// up to 1,000,000 and from 1 to 1,000 frames per second, times in decimal
+// from 0 to latestCaptureTime seconds, read exactly to the nanosecond, an
+// integer quality); what depends on the
 // output, the demo or GL is checked later.
 Command parseCommandLine(int argc, const char* const* argv);
 

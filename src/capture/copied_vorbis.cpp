@@ -90,8 +90,8 @@ bool replaceFirst(std::fstream& file, const std::string& placeholder, const std:
 
 }  // namespace
 
-CopiedVorbis::CopiedVorbis(const FileData& music, double from, FrameRate rate)
-    : reader_(music), rate_(rate), first_(static_cast<std::int64_t>(from * reader_.rate())) {
+CopiedVorbis::CopiedVorbis(const FileData& music, const FrameSchedule& schedule)
+    : reader_(music), schedule_(schedule), first_(schedule.sampleAt(0, reader_.rate())) {
     // The first audio packet decodes to nothing, so it is always the primer
     // of the packet after it: the search ends at the latest on the second.
     VorbisPacket packet;
@@ -163,7 +163,7 @@ bool CopiedVorbis::holdNext() {
 }
 
 void CopiedVorbis::writeThrough(std::int64_t frames) {
-    const std::int64_t end = first_ + samplesForFrames(frames, rate_, reader_.rate());
+    const std::int64_t end = schedule_.sampleAt(frames, reader_.rate());
     while (holding_ && held_.start + held_.samples <= end) {
         if (hasPending_) write(pending_, false, end);
         pending_ = std::move(held_);
@@ -174,7 +174,7 @@ void CopiedVorbis::writeThrough(std::int64_t frames) {
 
 void CopiedVorbis::finish(std::int64_t frames) {
     writeThrough(frames);
-    if (hasPending_) write(pending_, true, first_ + samplesForFrames(frames, rate_, reader_.rate()));
+    if (hasPending_) write(pending_, true, schedule_.sampleAt(frames, reader_.rate()));
     hasPending_ = false;
     holding_ = false;
 }

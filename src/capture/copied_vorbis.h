@@ -40,10 +40,13 @@ namespace quadrelume::capture {
 // - Music that ends before the frames ends the track early.
 class CopiedVorbis : public AudioTrack {
 public:
-    // `music` is not owned and must outlive the track. Throws
-    // std::runtime_error for a chained file, a damaged one or one without
-    // Vorbis (see VorbisPacketReader).
-    CopiedVorbis(const FileData& music, double from, FrameRate rate);
+    // `music` is not owned and must outlive the track; `schedule` gives
+    // `from` and the rate, and where each frame's music starts, in exact
+    // arithmetic (FrameSchedule::sampleAt), so that a section ends on the
+    // sample where the next one starts. Throws std::runtime_error for a
+    // chained file, a damaged one or one without Vorbis (see
+    // VorbisPacketReader).
+    CopiedVorbis(const FileData& music, const FrameSchedule& schedule);
 
     void addStream(AVFormatContext* container) override;
     void writeThrough(std::int64_t frames) override;
@@ -67,7 +70,7 @@ private:
     bool holdNext();
 
     VorbisPacketReader reader_;
-    FrameRate rate_;
+    FrameSchedule schedule_;
     std::int64_t first_;  // the music's sample at `from`
     AVFormatContext* container_ = nullptr;
     AVStream* stream_ = nullptr;

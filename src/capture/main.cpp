@@ -43,15 +43,15 @@ std::string rateText(FrameRate rate) {
 // The sink for `target`, writing into `temporary`, with the music when
 // there is some. Throws std::runtime_error when it cannot be set up.
 std::unique_ptr<FrameSink> openSink(const OutputTarget& target, const TemporaryOutput& temporary,
-                                    const CaptureOptions& options, int quality, const FileData* music,
-                                    OggMusicDecoder* decoder) {
+                                    const CaptureOptions& options, const FrameSchedule& schedule, int quality,
+                                    const FileData* music, OggMusicDecoder* decoder) {
     if (target.video == nullptr)
         return std::make_unique<PngFrames>(temporary.path(), target.frames, options.width, options.height, quality);
     std::unique_ptr<AudioTrack> audio;
     if (music != nullptr && target.video->audio == AudioHandling::copyVorbis)
-        audio = std::make_unique<CopiedVorbis>(*music, options.from, options.rate);
+        audio = std::make_unique<CopiedVorbis>(*music, schedule);
     else if (decoder != nullptr)
-        audio = std::make_unique<EncodedMusic>(*decoder, *target.video, options.from, options.rate);
+        audio = std::make_unique<EncodedMusic>(*decoder, *target.video, secondsOf(options.from), options.rate);
     return std::make_unique<VideoFile>(*target.video, temporary.path(), options.width, options.height, options.rate,
                                        quality, std::move(audio));
 }
@@ -71,7 +71,8 @@ void printSummary(const OutputTarget& target, const CaptureOptions& options, con
     std::fprintf(stderr, "%s: wrote %s: %lld frame%s at %s, %s fps, demo time %s to %s%s%s, in %.1f s (%.1f fps)\n",
                  programName, target.path.c_str(), static_cast<long long>(outcome.frames),
                  outcome.frames == 1 ? "" : "s", sizeText(options).c_str(), rateText(options.rate).c_str(),
-                 secondsText(schedule.from).c_str(), secondsText(schedule.from + schedule.offsetOf(outcome.frames)).c_str(),
+                 secondsText(secondsOf(schedule.from)).c_str(),
+                 secondsText(secondsOf(schedule.from) + schedule.offsetOf(outcome.frames)).c_str(),
                  outcome.halted ? ", ended by halt()" : "", withMusic ? ", with music" : "", seconds,
                  seconds > 0.0 ? static_cast<double>(outcome.frames) / seconds : 0.0);
     if (staleFrames > 0)
@@ -88,7 +89,7 @@ int renderCapture(const CaptureOptions& options, const OutputTarget& target, int
     windowWidth = options.width;
     windowHeight = options.height;
     std::unique_ptr<Demo> demo(loadDemo(timelineFile.get(), stdout));
-    const double to = options.to.value_or(static_cast<double>(demo->endTime));
+    const std::int64_t to = options.to ? *options.to : nanosecondsAtOrAfter(demo->endTime);
     const FrameSchedule schedule{options.from, options.rate, frameCount(options.from, to, options.rate)};
 
     // The player's checks and messages for the music, before any rendering;
@@ -106,7 +107,7 @@ int renderCapture(const CaptureOptions& options, const OutputTarget& target, int
     CaptureOutcome outcome;
     try {
         temporary = std::make_unique<TemporaryOutput>(target.folder, name, target.video == nullptr);
-        sink = openSink(target, *temporary, options, quality, music.get(), decoder.get());
+        sink = openSink(target, *temporary, options, schedule, quality, music.get(), decoder.get());
         outcome = runCapture(*demo, schedule, options.width, options.height, *sink, shouldStop, &progress, leaveNow);
     } catch (const std::bad_alloc&) {
         sink.reset();

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/process_io.h"
+#include "platform/replace_file.h"
 
 namespace quadrelume::capture {
 namespace {
@@ -29,18 +30,11 @@ void setCurrent(const std::string& path) {
     registered.store(true);
 }
 
-// ".<name>.<process id>.part", with `name` shortened (at a character
-// boundary) where the whole would be longer than the folder's file system
-// takes: the process id keeps it apart from other captures' all the same.
+// ".<name>.<process id>.part", with `name` shortened where the whole would
+// be longer than the folder's file system takes: the process id keeps it
+// apart from other captures' all the same.
 std::string hiddenName(const std::string& folder, const std::string& name) {
-    const std::string tail = "." + std::to_string(platform::processId()) + ".part";
-    const std::size_t longest = static_cast<std::size_t>(platform::longestFileName(folder));
-    std::size_t keep = name.size();
-    if (1 + keep + tail.size() > longest) {
-        keep = longest > 1 + tail.size() ? longest - 1 - tail.size() : 0;
-        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
-    }
-    return "." + name.substr(0, keep) + tail;
+    return platform::temporaryName(folder, name, "." + std::to_string(platform::processId()) + ".part");
 }
 
 }  // namespace

@@ -118,11 +118,6 @@ bool isWritableFile(const std::string& path) {
     return isWritableDirectory(slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash));
 }
 
-int longestFileName(const std::string& folder) {
-    long longest = pathconf(folder.c_str(), _PC_NAME_MAX);
-    return longest > 0 ? static_cast<int>(longest) : 255;
-}
-
 void removeNow(const char* path) {
     if (path == nullptr || path[0] == '\0') return;
     int folder = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);

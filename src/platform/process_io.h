@@ -50,10 +50,6 @@ bool isWritableDirectory(const std::string& path);
 // create in an existing folder. Creates and changes nothing.
 bool isWritableFile(const std::string& path);
 
-// The longest file name (one path component, in bytes) the file system
-// holding the folder `folder` takes.
-int longestFileName(const std::string& folder);
-
 // Removes the file `path`, or the folder `path` with every file in it (one
 // level), with system calls only: safe in a signal handler, and while
 // another thread still creates files in the folder (it keeps trying until

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "sync/printable.h"
+
 namespace quadrelume::sync {
 namespace {
 
@@ -59,7 +61,8 @@ bool parseRowRate(std::string_view text, RowRate& rate, std::string& error) {
         for (const Setting& known : settings)
             if (known.name == words[0]) setting = &known;
         if (setting == nullptr) {
-            error = where + "unknown setting '" + std::string(words[0]) + "'; the settings are bpm and rows-per-beat";
+            // Written so that a 0 byte in the name does not cut the message short.
+            error = where + "unknown setting '" + printable(words[0]) + "'; the settings are bpm and rows-per-beat";
             return false;
         }
         double number = 0.0;

@@ -29,7 +29,8 @@ struct RowRate {
 // Blank lines and lines starting with "#" are skipped; a setting given twice
 // takes the later number. False, with the line and what is wrong with it in
 // `error`, for an unknown name, a line that is not a name and one number, or
-// a number that is not above 0 and finite.
+// a number that is not above 0 and finite. Bytes of the file that do not
+// print are written as \xNN in `error` (see printable).
 bool parseRowRate(std::string_view text, RowRate& rate, std::string& error);
 
 }  // namespace quadrelume::sync

@@ -1,24 +1,12 @@
 #include "sync/sync_client.h"
 
+#include "sync/printable.h"
+
 namespace quadrelume::sync {
 namespace {
 
-// Bytes as a quoted text, with what does not print written as \xNN.
-std::string quoted(std::string_view bytes) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string text = "\"";
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
-            text += c;
-        } else {
-            text += "\\x";
-            text += hex[byte >> 4];
-            text += hex[byte & 0xF];
-        }
-    }
-    return text + "\"";
-}
+// Bytes as a quoted text for a message.
+std::string quoted(std::string_view bytes) { return "\"" + printable(bytes) + "\""; }
 
 // Whether the clock reading `now` has reached `moment`, across wrap-around.
 bool reached(std::uint32_t now, std::uint32_t moment) { return static_cast<std::int32_t>(now - moment) >= 0; }
@@ -113,7 +101,10 @@ void SyncClient::readGreeting(std::uint32_t now) {
     state_ = State::connected;
     quiet_ = false;
     reader_.clear();
-    asked_ = 0;
+    asked_.clear();
+    isAsked_.clear();
+    edits_.clear();
+    edited_.clear();
     told_.reset();
     std::fprintf(messages_, "quadrelume: connected to the sync editor at %s\n", editorAddress().c_str());
     std::fflush(messages_);
@@ -122,8 +113,13 @@ void SyncClient::readGreeting(std::uint32_t now) {
 void SyncClient::askForNewTracks() {
     Command command;
     command.code = CommandCode::getTrack;
-    for (; asked_ < tracks_.size(); ++asked_) {
-        Track& track = tracks_[asked_];
+    isAsked_.resize(tracks_.size());
+    for (std::size_t i = 0; i < tracks_.size(); ++i) {
+        Track& track = tracks_[i];
+        if (isAsked_[i] || !track.inUse()) continue;
+        isAsked_[i] = true;
+        asked_.push_back(&track);
+        edits_.emplace_back();
         track.takeOverForEditor();
         command.name = track.name;
         appendCommand(outgoing_, command);
@@ -131,6 +127,20 @@ void SyncClient::askForNewTracks() {
 }
 
 void SyncClient::readCommands(EditorControls& controls) {
+    takeCommands(controls);
+    // Also after bad input or a lost editor: the good keys before it count.
+    applyEdits();
+}
+
+void SyncClient::applyEdits() {
+    for (std::uint32_t index : edited_) {
+        applyKeyEdits(asked_[index]->editorKeys(), edits_[index]);
+        edits_[index].clear();
+    }
+    edited_.clear();
+}
+
+void SyncClient::takeCommands(EditorControls& controls) {
     char bytes[65536];
     for (;;) {
         std::string error;
@@ -144,7 +154,7 @@ void SyncClient::readCommands(EditorControls& controls) {
         reader_.feed(bytes, static_cast<std::size_t>(got));
         Command command;
         for (;;) {
-            CommandReader::Outcome outcome = reader_.next(command, asked_, error);
+            CommandReader::Outcome outcome = reader_.next(command, static_cast<std::uint32_t>(asked_.size()), error);
             if (outcome == CommandReader::Outcome::needMore) break;
             if (outcome == CommandReader::Outcome::bad) {
                 drop("closed the connection to the sync editor at " + editorAddress() + ", which sent " + error);
@@ -157,19 +167,28 @@ void SyncClient::readCommands(EditorControls& controls) {
 }
 
 void SyncClient::carryOut(const Command& command, EditorControls& controls) {
+    if (command.code == CommandCode::setKey || command.code == CommandCode::deleteKey) {
+        // Gathered and applied together: one at a time, keys in descending
+        // order would each move every key after them.
+        if (edits_[command.track].empty()) edited_.push_back(command.track);
+        edits_[command.track].push_back({command.key, command.code == CommandCode::deleteKey});
+        return;
+    }
+    // What comes after the keys sees them in place (a save writes them).
+    applyEdits();
     switch (command.code) {
-        case CommandCode::setKey: setKey(tracks_[command.track].editorKeys(), command.key); return;
-        case CommandCode::deleteKey: deleteKey(tracks_[command.track].editorKeys(), command.key.row); return;
+        case CommandCode::setKey:
+        case CommandCode::deleteKey: return;
         case CommandCode::setRow:
             told_ = command.row;
             controls.editorSeek(command.row);
             return;
         case CommandCode::pause: controls.editorPause(command.paused); return;
         case CommandCode::saveTracks: {
-            const std::string failures = tracks_.saveAll();
+            std::size_t saved = 0;
+            const std::string failures = tracks_.saveAll(&saved);
             if (failures.empty())
-                std::fprintf(messages_, "quadrelume: saved %zu track file%s\n", tracks_.size(),
-                             tracks_.size() == 1 ? "" : "s");
+                std::fprintf(messages_, "quadrelume: saved %zu track file%s\n", saved, saved == 1 ? "" : "s");
             else
                 std::fprintf(messages_, "quadrelume: the tracks were not all saved:\n%s", failures.c_str());
             std::fflush(messages_);

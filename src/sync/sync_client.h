@@ -50,14 +50,17 @@ public:
     SyncClient& operator=(const SyncClient&) = delete;
 
     // One frame's exchange. Without an editor it starts an attempt when one
-    // is due. Once the editor has greeted back, every track is asked for
-    // again (GET_TRACK, in order of first use), and the editor's keys
+    // is due. Once the editor has greeted back, every track in use is asked
+    // for again (GET_TRACK, in order of first use), and the editor's keys
     // replace the saved ones from then on. Tracks that came into use since
-    // the last frame are asked for. Then everything the editor has sent is
-    // carried out: keys go into the tracks, rows and pauses to `controls`,
-    // SAVE_TRACKS saves every track. Bad input closes the connection, with
-    // one line saying what was wrong, after the good commands before it; a
-    // lost editor leaves the tracks as it last set them.
+    // the last frame are asked for; a track out of use is not (one asked
+    // for before keeps its place on the connection). Then everything the
+    // editor has sent is carried out: keys go into the tracks, all the keys
+    // of a burst at once (see applyKeyEdits), rows and pauses to
+    // `controls`, SAVE_TRACKS saves every track in use. Bad input closes the
+    // connection, with one line saying what was wrong, after the good
+    // commands before it; a lost editor leaves the tracks as it last set
+    // them.
     void update(EditorControls& controls);
 
     // Tells the editor that the demo now plays `row`, unless the editor was
@@ -73,7 +76,10 @@ private:
     void finishConnecting(std::uint32_t now);
     void readGreeting(std::uint32_t now);
     void readCommands(EditorControls& controls);
+    void takeCommands(EditorControls& controls);
     void carryOut(const Command& command, EditorControls& controls);
+    // Puts the keys taken since the last call into their tracks.
+    void applyEdits();
     void askForNewTracks();
     void flush();
     // Ends the connection: `message` (if any) goes out as one line.
@@ -95,7 +101,14 @@ private:
     std::string greeting_;            // the editor's greeting so far
     std::string outgoing_;            // bytes the socket has not taken yet
     CommandReader reader_;
-    std::uint32_t asked_ = 0;         // tracks asked for on this connection
+    // The tracks asked for on this connection, by the editor's index for
+    // them, and whether each track of the set (by its index there) is one.
+    std::vector<Track*> asked_;
+    std::vector<bool> isAsked_;
+    // Key edits taken but not yet applied, by the editor's track index, and
+    // the indices that have some.
+    std::vector<std::vector<KeyEdit>> edits_;
+    std::vector<std::uint32_t> edited_;
     std::optional<std::uint32_t> told_;  // the row the editor knows the demo at
 };
 

@@ -54,4 +54,38 @@ bool deleteKey(std::vector<TrackKey>& keys, std::uint32_t row) {
     return true;
 }
 
+void applyKeyEdits(std::vector<TrackKey>& keys, std::vector<KeyEdit>& edits) {
+    if (edits.empty()) return;
+    if (edits.size() == 1) {
+        if (edits[0].remove) deleteKey(keys, edits[0].key.row);
+        else setKey(keys, edits[0].key);
+        return;
+    }
+    // In row order, and on each row only the last edit, which decides.
+    std::stable_sort(edits.begin(), edits.end(),
+                     [](const KeyEdit& a, const KeyEdit& b) { return a.key.row < b.key.row; });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        if (kept > 0 && edits[kept - 1].key.row == edits[i].key.row) --kept;
+        edits[kept++] = edits[i];
+    }
+    edits.resize(kept);
+    const bool onlyAppends = std::none_of(edits.begin(), edits.end(), [](const KeyEdit& e) { return e.remove; }) &&
+                             (keys.empty() || keys.back().row < edits.front().key.row);
+    if (onlyAppends) {
+        for (const KeyEdit& edit : edits) keys.push_back(edit.key);
+        return;
+    }
+    std::vector<TrackKey> merged;
+    merged.reserve(keys.size() + edits.size());
+    auto key = keys.begin();
+    for (const KeyEdit& edit : edits) {
+        while (key != keys.end() && key->row < edit.key.row) merged.push_back(*key++);
+        if (key != keys.end() && key->row == edit.key.row) ++key;  // replaced or removed
+        if (!edit.remove) merged.push_back(edit.key);
+    }
+    merged.insert(merged.end(), key, keys.end());
+    keys.swap(merged);
+}
+
 }  // namespace quadrelume::sync

@@ -44,4 +44,20 @@ void setKey(std::vector<TrackKey>& keys, const TrackKey& key);
 // Removes the key on `row`; false when there is none.
 bool deleteKey(std::vector<TrackKey>& keys, std::uint32_t row);
 
+// One change an editor asks for: a key set (as setKey does), or the key on
+// `key.row` removed (as deleteKey does).
+struct KeyEdit {
+    TrackKey key;
+    bool remove = false;
+};
+
+// Applies `edits` to `keys` (rows strictly ascending) with the outcome of
+// setKey and deleteKey called for each edit in turn, in time that grows
+// with keys.size() + edits.size() x log(edits.size()) whatever the order of
+// their rows: a burst of keys in descending order costs what one in
+// ascending order does (one at a time, each would move every key after
+// it). Edits that only append after the last key, the editor's usual
+// order, move nothing. `edits` is reordered and thinned out on the way.
+void applyKeyEdits(std::vector<TrackKey>& keys, std::vector<KeyEdit>& edits);
+
 }  // namespace quadrelume::sync

@@ -1,10 +1,10 @@
 #include "sync/track_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "platform/replace_file.h"
 
 namespace quadrelume::sync {
 namespace {
@@ -65,6 +65,8 @@ std::optional<std::string> trackNameProblem(std::string_view trackName) {
     if (trackName.size() > maximumTrackNameLength)
         return "a track name has at most " + std::to_string(maximumTrackNameLength) + " bytes";
     const std::string file = trackFileName(trackName);
+    // "x/" would be saved as the hidden file x/.track, which no one would find.
+    if (trackName.back() == '/') return "a track name cannot end in /: its file would be the hidden " + file;
     std::size_t begin = 0;
     for (;;) {
         std::size_t end = file.find('/', begin);
@@ -143,24 +145,7 @@ bool writeTrackFile(const std::string& path, std::span<const TrackKey> keys, std
         error = "cannot make the folder " + folder.string() + ": " + failure.message();
         return false;
     }
-    const std::string bytes = encodeTrackFile(keys);
-    const std::string temporary = path + ".saving";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
-        return false;
-    }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int savedErrno = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        savedErrno = errno;
-    }
-    if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    if (!written) error = "cannot write " + temporary + ": " + std::strerror(savedErrno);
-    else error = "cannot rename " + temporary + " to " + path + ": " + std::strerror(errno);
-    std::remove(temporary.c_str());
-    return false;
+    return platform::replaceFile(path, encodeTrackFile(keys), error);
 }
 
 }  // namespace quadrelume::sync

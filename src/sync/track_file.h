@@ -33,9 +33,10 @@ inline constexpr std::size_t maximumTrackNameLength = 1024;
 std::string trackFileName(std::string_view trackName);
 
 // Why `trackName` cannot name a track, or nothing when it can: it must not
-// be empty, hold a 0 byte or be longer than maximumTrackNameLength, and its
-// file name must stay inside the demo folder (no part between slashes empty,
-// "." or "..") with no part longer than a file name may be.
+// be empty, hold a 0 byte, end in "/" or be longer than
+// maximumTrackNameLength, and its file name must stay inside the demo folder
+// (no part between slashes empty, "." or "..") with no part longer than a
+// file name may be.
 std::optional<std::string> trackNameProblem(std::string_view trackName);
 
 // The bytes of a track file holding `keys`.
@@ -47,10 +48,12 @@ std::string encodeTrackFile(std::span<const TrackKey> keys);
 // from key to key.
 bool decodeTrackFile(std::string_view bytes, std::vector<TrackKey>& keys, std::string& error);
 
-// Saves `keys` at `path` so that no reader ever sees half a file: the bytes
-// go to a file beside it, which is then renamed over it. Missing folders on
-// the way are made. False, with the reason in `error`, when it cannot be
-// written; the old file then stays as it was.
+// Saves `keys` at `path` so that no reader ever sees half a file, through a
+// fresh hidden temporary file beside it that is renamed over it (see
+// platform::replaceFile: nothing is written through a link, and every name
+// trackNameProblem accepts can be saved). Missing folders on the way are
+// made. False, with the reason in `error`, when it cannot be written; the
+// old file then stays as it was.
 bool writeTrackFile(const std::string& path, std::span<const TrackKey> keys, std::string& error);
 
 }  // namespace quadrelume::sync

@@ -45,7 +45,10 @@ Track* TrackSet::find(std::string_view name) const {
 }
 
 Track* TrackSet::use(std::string_view name, std::string* problem) {
-    if (Track* known = find(name)) return known;
+    if (Track* known = find(name)) {
+        (buildingTimeline_ ? known->named_ : known->inUse_) = true;
+        return known;
+    }
     if (std::optional<std::string> why = trackNameProblem(name)) {
         if (problem != nullptr) *problem = *why;
         return nullptr;
@@ -55,6 +58,7 @@ Track* TrackSet::use(std::string_view name, std::string* problem) {
     // a failed read leaves the track known, without keys, as a failed build
     // in an editing session does.
     Track* added = track.get();
+    (buildingTimeline_ ? added->named_ : added->inUse_) = true;
     tracks_.push_back(std::move(track));
     byName_.emplace(added->name, added);
     std::unique_ptr<ReloadableFileData> file = loadReloadableFileOrStandIn(added->fileName);
@@ -76,16 +80,34 @@ double TrackSet::rowsPerSecond() {
     return rowRate_->object != nullptr ? rowRate_->object->rowsPerSecond() : RowRate{}.rowsPerSecond();
 }
 
-std::string TrackSet::saveAll() const {
-    std::string failures;
+void TrackSet::startTimeline() {
+    for (const auto& track : tracks_) track->named_ = false;
+    buildingTimeline_ = true;
+}
+
+void TrackSet::finishTimeline(bool built) {
+    buildingTimeline_ = false;
     for (const auto& track : tracks_) {
-        std::string error;
-        if (!writeTrackFile(track->fileName, track->keys(), error)) failures += track->fileName + ": " + error + "\n";
+        if (built) track->inUse_ = track->named_;
+        track->named_ = false;
     }
+}
+
+std::string TrackSet::saveAll(std::size_t* saved) const {
+    std::string failures;
+    std::size_t count = 0;
+    for (const auto& track : tracks_) {
+        if (!track->inUse_) continue;
+        std::string error;
+        if (writeTrackFile(track->fileName, track->keys(), error)) ++count;
+        else failures += track->fileName + ": " + error + "\n";
+    }
+    if (saved != nullptr) *saved = count;
     return failures;
 }
 
 void TrackSet::clear() {
+    buildingTimeline_ = false;
     byName_.clear();
     tracks_.clear();
     rowRate_.reset();

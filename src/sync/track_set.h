@@ -43,6 +43,11 @@ public:
     // The editor's keys, for the client to change.
     std::vector<TrackKey>& editorKeys() { return editorKeys_; }
 
+    // Whether the timeline that plays uses the track (see TrackSet). A
+    // track it no longer uses, one whose name the author was still typing
+    // say, is not asked of an editor and not saved.
+    bool inUse() const { return inUse_; }
+
 private:
     friend class TrackSet;
     Track(std::string trackName, std::string file);
@@ -50,6 +55,8 @@ private:
     std::unique_ptr<Reloadable<SavedKeys>> saved_;
     std::vector<TrackKey> editorKeys_;
     bool fromEditor_ = false;
+    bool inUse_ = false;
+    bool named_ = false;  // named by the timeline being built
 };
 
 class TrackSet {
@@ -69,7 +76,20 @@ public:
     // the next index. A file that is not a good track file is a failed build
     // (ended through fatal, or the last good keys in an editing session).
     // Null, with the reason in *problem, when the name cannot name a track.
+    // The track is in use from now on; while a timeline is being built, it
+    // is instead noted as one that timeline uses (see startTimeline).
     Track* use(std::string_view name, std::string* problem = nullptr);
+
+    // A timeline is being built: until finishTimeline, use() notes the
+    // tracks that timeline names instead of putting them in use, so that
+    // a build that fails half way changes nothing. One at a time.
+    void startTimeline();
+
+    // The timeline built (`built`) and plays from now on: the tracks it
+    // named are the ones in use, and no others (a track used by name at run
+    // time, track(n), comes into use again when it runs). Not built: the
+    // tracks in use stay as they were.
+    void finishTimeline(bool built);
 
     // The tracks in order of first use; a track's index is its position.
     std::size_t size() const { return tracks_.size(); }
@@ -80,10 +100,11 @@ public:
     // built in an editing session).
     double rowsPerSecond();
 
-    // Writes the keys in force of every track to its file in the current
-    // directory, each in one atomic step. Gives the failures, one line each
-    // ("<file>: <reason>"); empty when every file was written.
-    std::string saveAll() const;
+    // Writes the keys in force of every track in use to its file in the
+    // current directory, each in one atomic step, and counts them into
+    // *saved. Gives the failures, one line each ("<file>: <reason>"); empty
+    // when every file was written.
+    std::string saveAll(std::size_t* saved = nullptr) const;
 
     // Forgets every track and the row rate (tests and fuzzers start afresh).
     void clear();
@@ -101,6 +122,7 @@ private:
     std::vector<std::unique_ptr<Track>> tracks_;
     std::unordered_map<std::string, Track*, NameHash, std::equal_to<>> byName_;
     std::unique_ptr<Reloadable<RowRate>> rowRate_;
+    bool buildingTimeline_ = false;
 };
 
 // The tracks of the demo this process plays. Never destroyed, like the other

@@ -32,6 +32,8 @@ std::unique_ptr<TimeRange> buildRange(const std::string& action, Demo& demo, con
         if (buildFailurePolicy() == BuildFailurePolicy::keepLastGood)
             place.emplace(fileName + ":" + std::to_string(number + 1) + ": ");
         program = script::compile(action.c_str());
+        // A name that cannot name a track is this line's mistake.
+        checkTrackNames(*program);
     }
     // A track file that does not load names itself, not this line.
     useTracksOf(*program);
@@ -56,6 +58,7 @@ void traceLine(std::FILE* trace, int number, const TimelineLine& line) {
 }  // namespace
 
 Demo* loadDemo(FileData* file, std::FILE* trace, const std::string& fileName) {
+    TimelineTracks tracks;
     auto demo = std::make_unique<Demo>(trace);
     std::vector<std::string> lines = splitLines(*file);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -80,6 +83,7 @@ Demo* loadDemo(FileData* file, std::FILE* trace, const std::string& fileName) {
         added->line = number;
         added->action = std::move(parsed->action);
     }
+    tracks.built();
     return demo.release();
 }
 

@@ -22,11 +22,13 @@ namespace quadrelume {
 // times, disabled lines' included, raise endTime, which starts at 0.
 //
 // The sync tracks a statement names, track("NAME"), are taken into use in
-// the order the file names them (see useTracksOf).
+// the order the file names them (see useTracksOf); once the Demo is built,
+// they are the tracks in use, and no others (see TimelineTracks).
 //
-// A syntax error in a statement, a track file that is not one, or a shader
-// that does not build, ends the process; when builds keep the last good
-// version, the message of a syntax error begins with "<fileName>:<line>: ",
+// A syntax error in a statement, a track name that cannot name a track, a
+// track file that is not one, or a shader that does not build, ends the
+// process; when builds keep the last good version, the message of a syntax
+// error or a bad track name begins with "<fileName>:<line>: ",
 // the line counted from 1 as editors count (the trace's "Line:" numbers
 // count from 0). Effect lines need the GL context current. Never gives null.
 Demo* loadDemo(FileData* file, std::FILE* trace, const std::string& fileName = "time.txt");

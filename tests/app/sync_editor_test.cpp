@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "player_support.h"
 #include "support/fake_editor.h"
@@ -172,6 +173,44 @@ TEST_F(SyncTracks, ABrokenTrackFileEndsThePlayerAndTheSessionKeepsTheLastGoodKey
     x.typeKeysym(XK_Return);
     EXPECT_EQ(player->waitForExit(exitSeconds), 255);
     EXPECT_EQ(player->errors(), "Error in green.track: it is cut short: it should hold 1 keys but has room for 0\n");
+}
+
+// While the author types a track's name, each save of the timeline loads
+// a track of its own; only the one the timeline ends up using is asked for
+// on the next connection and saved. A save that does not build keeps the
+// tracks of the timeline that plays.
+TEST_F(SyncTracks, TracksNoLongerInTheTimelineAreNeitherAskedForNorSaved) {
+    demo.write("time.txt", "0 1000 colour = [track(\"f\"), 0, 0]\n0 1000 #fill\n");
+    FakeEditor editor;
+    ASSERT_NO_FATAL_FAILURE(start({"--sync=" + editor.address()}));
+    ASSERT_TRUE(editor.accept(startSeconds)) << player->errors();
+    ASSERT_TRUE(editor.waitUntil([&] { return editor.trackNames.size() == 1; }, 5)) << player->errors();
+    for (const char* name : {"fl", "flash"}) {
+        demo.write("time.txt", std::string("0 1000 colour = [track(\"") + name + "\"), 0, 0]\n0 1000 #fill\n");
+        ASSERT_NE(waitForOutput(*player, std::string("Track:") + name + " has no " + name + ".track yet", 5),
+                  std::string::npos);
+    }
+    demo.write("time.txt", "0 1000 colour = [track(\"flash\"), track(\"x\"), 0]\n0 1000 y = (\n0 1000 #fill\n");
+    ASSERT_TRUE(waitForErrors("time.txt did not build")) << player->errors();
+    ASSERT_NE(waitForOutput(*player, "Track:x has no x.track yet", 5), std::string::npos);
+    editor.waitUntil([] { return false; }, 0.3);  // anything more it would ask for
+    EXPECT_EQ(editor.trackNames, (std::vector<std::string>{"f", "fl", "flash"})) << "each asked for as it loaded";
+    x.typeKeysym(XK_F1);  // the error panel would cover the middle
+    editor.send(FakeEditor::setKey(0, 0, 0.5f, 0) + FakeEditor::setKey(2, 0, 1.0f, 0));
+    EXPECT_TRUE(coloursNear(waitForCentreColour(x, 0xff0000, 5), 0xff0000)) << "flash's key plays";
+
+    editor.send(FakeEditor::saveTracks());
+    EXPECT_TRUE(waitForErrors("quadrelume: saved 1 track file\n")) << player->errors();
+    EXPECT_EQ(readFileText(demo.file("flash.track")), trackFile({{0, 1.0f}}));
+    for (const char* unused : {"f.track", "fl.track", "x.track"})
+        EXPECT_FALSE(std::filesystem::exists(demo.file(unused))) << unused;
+
+    editor.disconnect();
+    ASSERT_TRUE(editor.accept(5)) << player->errors();
+    ASSERT_TRUE(editor.waitUntil([&] { return !editor.trackNames.empty(); }, 5));
+    editor.waitUntil([] { return false; }, 0.3);  // anything more it would ask for
+    EXPECT_EQ(editor.trackNames, (std::vector<std::string>{"flash"}));
+    quit();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "sync/sync_client.h"
+#include "sync/track_file.h"
 
 namespace quadrelume::sync {
 namespace {
@@ -128,10 +129,19 @@ TEST_F(SyncClientTest, RowsGoBothWaysWithoutEchoAndPausesReachTheDemo) {
 
 TEST_F(SyncClientTest, SaveTracksWritesEveryTrackFile) {
     ASSERT_NO_FATAL_FAILURE(connect());
-    editor.send(FakeEditor::setKey(0, 3, 0.25f, 2) + FakeEditor::saveTracks());
+    // Keys in descending order, one of them deleted again, then the save.
+    std::string burst;
+    for (std::uint32_t row = 1000; row-- > 0;) burst += FakeEditor::setKey(1, row, static_cast<float>(row), 1);
+    editor.send(FakeEditor::setKey(0, 3, 0.25f, 2) + burst + FakeEditor::deleteKey(1, 500) + FakeEditor::saveTracks());
     ASSERT_TRUE(updateUntil([&] { return messageLines().find("saved 2 track files") != std::string::npos; }));
     EXPECT_EQ(readFileText(folder.file("a.track")), std::string("\x01\x00\x00\x00\x03\x00\x00\x00\x00\x00\x80\x3e\x02", 13));
-    EXPECT_EQ(readFileText(folder.file("b.track")), std::string(4, '\0'));
+    std::vector<TrackKey> saved;
+    std::string error;
+    ASSERT_TRUE(decodeTrackFile(readFileText(folder.file("b.track")), saved, error)) << error;
+    ASSERT_EQ(saved.size(), 999u);
+    EXPECT_EQ(saved[499].row, 499u);
+    EXPECT_EQ(saved[500].row, 501u);
+    EXPECT_EQ(tracks[1].valueAt(998.5), 998.5f);
 }
 
 TEST_F(SyncClientTest, BadInputClosesTheConnectionWithOneLineAndNoHalfAppliedKey) {

@@ -2,6 +2,8 @@
 // saving them.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "support/process.h"
@@ -74,6 +76,7 @@ TEST(TrackFile, NamesAreEscapedAndKeptInsideTheFolder) {
         {"a//b", "would not lie inside"},
         {"a/./b", "would not lie inside"},
         {std::string(100, ':'), "is too long"},
+        {"x/", "a track name cannot end in /: its file would be the hidden x/.track"},
         {std::string(1025, 'a'), "a track name has at most 1024 bytes"},
     };
     for (const auto& [name, message] : refused) {
@@ -90,18 +93,53 @@ TEST(TrackFile, SavesInOneStepIntoFoldersAndLeavesTheOldFileWhenItCannot) {
     EXPECT_EQ(readFileText(dir.file("group/cam.track")), twoKeysBytes);
     ASSERT_TRUE(writeTrackFile(dir.file("group/cam.track"), {}, error)) << error;
     EXPECT_EQ(readFileText(dir.file("group/cam.track")), std::string(4, '\0'));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("group/cam.track.saving")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("group")), {}), 1)
+        << "no temporary left beside it";
 
     // A folder in the way of the file: the rename fails, nothing is left.
     std::filesystem::create_directories(dir.file("taken.track/inside"));
     EXPECT_FALSE(writeTrackFile(dir.file("taken.track"), twoKeys, error));
     EXPECT_NE(error.find("cannot rename"), std::string::npos) << error;
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.track/inside")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("taken.track.saving")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
+        << "group and taken.track, no temporary";
     // A file in the way of a folder.
     dir.write("plain", "x");
     EXPECT_FALSE(writeTrackFile(dir.file("plain/cam.track"), twoKeys, error));
     EXPECT_NE(error.find("cannot make the folder"), std::string::npos) << error;
+}
+
+TEST(TrackFile, SavesThroughAFreshTemporaryThatFollowsNoLinkAndFitsEveryNameTheLoaderTakes) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    TempDir outside;
+    outside.write("victim", "keep");
+    outside.write("other", "keep too");
+    // Links planted where a save's temporary might go, the first name this
+    // process would try among them, and one in place of the track file.
+    const std::string planted[] = {"cam.track.saving", ".cam.track." + std::to_string(getpid()) + ".saving"};
+    for (const std::string& name : planted) fs::create_symlink(outside.file("victim"), dir.file(name));
+    fs::create_symlink(outside.file("other"), dir.file("cam.track"));
+    std::string error;
+    ASSERT_TRUE(writeTrackFile(dir.file("cam.track"), twoKeys, error)) << error;
+    EXPECT_EQ(readFileText(outside.file("victim")), "keep");
+    EXPECT_EQ(readFileText(outside.file("other")), "keep too");
+    EXPECT_FALSE(fs::is_symlink(dir.file("cam.track"))) << "the link is replaced, not written through";
+    EXPECT_EQ(readFileText(dir.file("cam.track")), twoKeysBytes);
+    for (const std::string& name : planted) EXPECT_TRUE(fs::is_symlink(dir.file(name))) << name;
+
+    // The longest names the loader takes, plain and with every byte
+    // escaped, save and leave nothing else behind.
+    const std::string names[] = {std::string(249, 'n'),
+                                 "dir/" + std::string(83, ':'), std::string(243, 'm')};
+    for (const std::string& name : names) {
+        ASSERT_EQ(trackNameProblem(name), std::nullopt) << name;
+        TempDir folder;
+        const std::string file = folder.file(trackFileName(name));
+        ASSERT_TRUE(writeTrackFile(file, twoKeys, error)) << error;
+        EXPECT_EQ(readFileText(file), twoKeysBytes);
+        EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(file).parent_path()), {}), 1) << name;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "sync/track.h"
 
@@ -57,6 +58,38 @@ TEST(TrackKeys, SetReplacesAndKeepsRowOrderDeleteRemoves) {
     EXPECT_FALSE(deleteKey(keys, 100));
     ASSERT_EQ(keys.size(), 3u);
     EXPECT_EQ(keys[1].row, 7u);
+}
+
+TEST(TrackKeys, ABurstOfEditsInAnyOrderEndsAsTheEditsOneByOneWould) {
+    auto set = [](std::uint32_t row, float value) { return KeyEdit{{row, value, KeyType::linear}, false}; };
+    auto remove = [](std::uint32_t row) { return KeyEdit{{row, 0.0f, KeyType::step}, true}; };
+    std::vector<std::vector<KeyEdit>> bursts = {
+        {set(40, 1), set(50, 2), set(60, 3)},                 // appended after the last key
+        {set(9, 1), set(8, 2), set(7, 3), set(5, 4)},         // descending, around and before the keys
+        {set(15, 1), remove(15), set(25, 2), remove(25), set(25, 3)},  // the last edit of a row decides
+        {remove(10), remove(30), remove(99), set(20, 7)},    // removals, one of a row without a key
+        {set(35, 1), set(35, 2)},
+        {remove(20)},
+    };
+    // And a long shuffled one, a third of it removals, every row many times.
+    std::mt19937 random(24);
+    std::vector<KeyEdit> shuffled;
+    for (int i = 0; i < 3000; ++i) {
+        const auto row = static_cast<std::uint32_t>(random() % 200);
+        shuffled.push_back(random() % 3 == 0 ? remove(row) : set(row, static_cast<float>(i)));
+    }
+    bursts.push_back(shuffled);
+    for (std::vector<KeyEdit>& burst : bursts) {
+        std::vector<TrackKey> oneByOne = {{10, 1.0f, KeyType::step}, {20, 2.0f, KeyType::step}, {30, 3.0f, KeyType::step}};
+        std::vector<TrackKey> together = oneByOne;
+        for (const KeyEdit& edit : burst) {
+            if (edit.remove) deleteKey(oneByOne, edit.key.row);
+            else setKey(oneByOne, edit.key);
+        }
+        const std::size_t size = burst.size();
+        applyKeyEdits(together, burst);
+        EXPECT_EQ(together, oneByOne) << "a burst of " << size;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include "reload/build_failure.h"
 #include "reload/file_data.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -103,6 +104,72 @@ TEST_F(TrackBuiltin, BadNamesAndBadFilesEndTheBuild) {
     folder.write("sync.txt", "bmp 120\n");
     EXPECT_EXIT(aAt("0 1 a = track(\"t\")", 0), ::testing::ExitedWithCode(255),
                 "Error in sync.txt: line 1: unknown setting 'bmp'");
+    // A 0 byte neither ends the message nor hides what follows it.
+    folder.write("sync.txt", std::string("bpm 120\nx\0y 3\n", 15));
+    EXPECT_EXIT(aAt("0 1 a = track(\"t\")", 0), ::testing::ExitedWithCode(255),
+                "Error in sync.txt: line 2: unknown setting 'x\\\\x00y'; the settings are bpm and rows-per-beat\n");
+}
+
+TEST_F(TrackBuiltin, ABadTrackNameNamesItsLineInAnEditingSessionButABadTrackFileDoesNot) {
+    setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
+    folder.write("cut.track", std::string("\x01\x00\x00\x00", 4));
+    const std::pair<std::string, std::string> cases[] = {
+        {"0 1 a = 1\n\n0 2 b = track(\"../evil\")\n",
+         "time.txt:3: track(\"../evil\"): the file ../evil.track would not lie inside the demo folder"},
+        {"0 2 b = track(\"x/\")\n", "time.txt:1: track(\"x/\"): a track name cannot end in /"},
+    };
+    for (const auto& [text, message] : cases) {
+        FileData file(text);
+        std::unique_ptr<Demo> demo;
+        EXPECT_FALSE(attemptBuild("time.txt", [&] {
+            demo.reset(loadDemo(&file, trace));
+            return true;
+        }));
+        ASSERT_EQ(currentBuildFailures().count("time.txt"), 1u) << text;
+        EXPECT_EQ(currentBuildFailures().at("time.txt").rfind(message, 0), 0u) << currentBuildFailures().at("time.txt");
+    }
+    // A broken track file is its own file's failure; the timeline builds.
+    FileData file("0 1 a = 1\n0 2 b = track(\"cut\")\n");
+    std::unique_ptr<Demo> demo;
+    EXPECT_TRUE(attemptBuild("time.txt", [&] {
+        demo.reset(loadDemo(&file, trace));
+        return true;
+    }));
+    ASSERT_EQ(currentBuildFailures().count("cut.track"), 1u);
+    EXPECT_EQ(currentBuildFailures().at("cut.track").rfind("Error in cut.track: it is cut short", 0), 0u);
+    setBuildFailurePolicy(BuildFailurePolicy::endProcess);
+}
+
+TEST_F(TrackBuiltin, TheTracksInUseAreThoseOfTheTimelineThatPlays) {
+    auto inUse = [] {
+        std::string names;
+        for (std::size_t i = 0; i < sync::trackSet().size(); ++i)
+            if (sync::trackSet()[i].inUse()) names += sync::trackSet()[i].name + " ";
+        return names;
+    };
+    aAt("0 100 a = track(\"t\") + track(\"u\")", 0);
+    EXPECT_EQ(inUse(), "t u ");
+    aAt("0 100 a = track(\"u\")", 0);
+    EXPECT_EQ(inUse(), "u ") << "t is no longer named";
+
+    // A build that fails half way, after taking v into use, changes nothing.
+    setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
+    FileData broken("0 1 a = track(\"v\")\n0 1 b = (\n");
+    std::unique_ptr<Demo> demo;
+    EXPECT_FALSE(attemptBuild("time.txt", [&] {
+        demo.reset(loadDemo(&broken, trace));
+        return true;
+    }));
+    setBuildFailurePolicy(BuildFailurePolicy::endProcess);
+    EXPECT_EQ(inUse(), "u ");
+
+    // A name made at run time is in use once its line runs.
+    FileData dynamic("0 100 n = \"t\"\n0 100 a = track(n)\n");
+    demo.reset(loadDemo(&dynamic, trace));
+    EXPECT_EQ(inUse(), "");
+    demo->setTraceOutput(trace);
+    demo->render(1.0f);
+    EXPECT_EQ(inUse(), "t ");
 }
 
 }  // namespace
