@@ -16,9 +16,4 @@ namespace quadrelume {
 // without buffers whose past is read.
 std::int64_t catchUpFrameCount(const Demo& demo, const FrameTimes& timeOf);
 
-// Draws frames -count to -1 of `timeOf`, each as a frame of the player
-// (Demo::render, with its trace), into whatever framebuffer is bound; the
-// caller clears the screen before the frame it shows.
-void drawCatchUp(Demo& demo, std::int64_t count, const FrameTimes& timeOf);
-
 }  // namespace quadrelume
