@@ -200,7 +200,9 @@ void DrawListRenderer::render(const ImDrawData& data, int framebufferHeight) {
                      list.IdxBuffer.Data, GL_STREAM_DRAW);
         for (const ImDrawCmd& command : list.CmdBuffer) {
             if (command.UserCallback != nullptr) {
-                if (command.UserCallback != ImDrawCallback_ResetRenderState) command.UserCallback(&list, &command);
+                // Blending is the only state a callback of ours changes.
+                if (command.UserCallback == ImDrawCallback_ResetRenderState) glEnable(GL_BLEND);
+                else command.UserCallback(&list, &command);
                 continue;
             }
             const float clipLeft = command.ClipRect.x - left;
@@ -220,5 +222,7 @@ void DrawListRenderer::render(const ImDrawData& data, int framebufferHeight) {
     glDisableVertexAttribArray(colour);
     saved.restore();
 }
+
+void drawOpaque(const ImDrawList*, const ImDrawCmd*) { glDisable(GL_BLEND); }
 
 }  // namespace quadrelume::overlay
