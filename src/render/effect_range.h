@@ -46,7 +46,7 @@ public:
     std::string shaderFile;                       // effect name + ".ps"
     std::int32_t positionLocation = -1;           // a_pos in the current program, refreshed by render
     BufferSet* buffers = nullptr;                 // the timeline's buffers, which samplers read first; not owned
-    RenderBuffer* target = nullptr;               // the buffer it draws into, of `buffers`; null for the screen
+    RenderBuffer* target = nullptr;               // the buffer it draws into, of `buffers` (then set); null: the screen
     int drawWidth = 0;                            // the size it last drew at, pixels: "resolution"
     int drawHeight = 0;
 

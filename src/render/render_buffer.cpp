@@ -79,8 +79,11 @@ bool RenderBuffer::fitTo(int pictureWidth, int pictureHeight) {
         fallBackToEightBits("a framebuffer of half floats is not complete on this GL");
         usable_ = allocate(BufferFormat::rgba8);
     }
-    if (!usable_ && !reportedUnusable_) {
-        reportedUnusable_ = true;
+    // Said once: a GL that cannot draw into one buffer cannot draw into the
+    // next either, and a message per buffer and size would bury the rest.
+    static bool reportedUnusable = false;
+    if (!usable_ && !reportedUnusable) {
+        reportedUnusable = true;
         std::fflush(stdout);
         std::fprintf(stderr, "quadrelume: the buffer %s cannot be drawn into at %d x %d on this GL, so what draws "
                              "into it draws nothing\n",

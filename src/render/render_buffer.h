@@ -78,7 +78,6 @@ private:
     BufferFormat format_ = BufferFormat::halfFloat;
     bool usable_ = false;
     bool empty_ = true;
-    bool reportedUnusable_ = false;
     int front_ = 0;
     GLuint textures_[2] = {0, 0};
     GLuint framebuffers_[2] = {0, 0};
