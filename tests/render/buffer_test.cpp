@@ -10,7 +10,6 @@
 #include <string>
 
 #include "render/buffer_format.h"
-#include "render/buffer_history.h"
 #include "render_test_support.h"
 #include "timeline/demo_loader.h"
 
@@ -157,55 +156,6 @@ TEST_F(BufferRender, AReaderBeforeTheBuffersRangeSeesThePreviousFrame) {
         const auto shown = static_cast<std::uint8_t>(k - 1);
         EXPECT_TRUE(near(gl->pixel(0, 3), {shown, shown, shown, shown}, 0)) << "frame " << k;
     }
-}
-
-TEST(BufferFormat, HalfFloatsNeedTextureFilteringAndDrawingExtensions) {
-    struct Case {
-        const char* extensions;
-        BufferFormat format;
-        const char* missing;
-    };
-    const Case cases[] = {
-        {"GL_OES_texture_half_float GL_OES_texture_half_float_linear GL_EXT_color_buffer_half_float",
-         BufferFormat::halfFloat, ""},
-        // WebGL's names come without the prefix.
-        {"EXT_color_buffer_half_float OES_texture_half_float_linear OES_texture_half_float", BufferFormat::halfFloat,
-         ""},
-        {"GL_OES_texture_half_float_linear GL_EXT_color_buffer_half_float", BufferFormat::rgba8,
-         "OES_texture_half_float"},
-        {"GL_OES_texture_half_float GL_EXT_color_buffer_half_float", BufferFormat::rgba8,
-         "OES_texture_half_float_linear"},
-        {"GL_OES_texture_half_float GL_OES_texture_half_float_linear GL_EXT_color_buffer_float", BufferFormat::rgba8,
-         "EXT_color_buffer_half_float"},
-        {"", BufferFormat::rgba8, "OES_texture_half_float"},
-    };
-    for (const Case& c : cases) {
-        std::string_view missing;
-        EXPECT_EQ(chooseBufferFormat(c.extensions, &missing), c.format) << c.extensions;
-        EXPECT_EQ(missing, c.missing) << c.extensions;
-    }
-}
-
-TEST(BufferHistory, ACatchUpReachesBackToTheFirstFrameOfAnUnbrokenRunAndNoFurtherThanZero) {
-    // Frames every 0.5 s with frame 0 at 10 s.
-    const FrameTimes grid = [](std::int64_t i) { return 10.0f + 0.5f * static_cast<float>(i); };
-    struct Case {
-        std::vector<BufferWriters> buffers;
-        std::int64_t frames;
-    };
-    const Case cases[] = {
-        {{}, 0},
-        {{{{0.0f, 40.0f}}}, 20},                    // from 0: frames at 0, 0.5 ... 9.5
-        {{{{-5.0f, 40.0f}}}, 20},                   // never before 0
-        {{{{4.0f, 40.0f}}}, 12},                    // from 4
-        {{{{4.2f, 40.0f}}}, 11},                    // the first frame at or after 4.2 is at 4.5
-        {{{{0.0f, 9.5f}}}, 0},                      // not drawn in frame -1 at 9.5: empty
-        {{{{0.0f, 6.0f}, {6.0f, 40.0f}}}, 20},      // ranges that meet leave no gap
-        {{{{0.0f, 5.8f}, {6.0f, 40.0f}}}, 20},      // a gap between two frames is none
-        {{{{0.0f, 5.2f}, {5.6f, 40.0f}}}, 8},       // no writer at 5.5: the run starts at 6
-        {{{{8.0f, 40.0f}}, {{2.0f, 40.0f}}}, 16},   // the longest run of all
-    };
-    for (const Case& c : cases) EXPECT_EQ(catchUpFrameCount(c.buffers, grid), c.frames) << c.frames;
 }
 
 }  // namespace
