@@ -104,7 +104,7 @@ bool isAnyLine(std::string_view) { return true; }
 // matches builds the line.
 struct LineKind {
     bool (*matches)(std::string_view action);
-    std::unique_ptr<TimeRange> (*build)(const LineSite& site);  // null: the line builds nothing
+    std::unique_ptr<TimeRange> (*build)(const LineSite& site);  // gives null when the line builds nothing
 };
 
 constexpr LineKind lineKinds[] = {
