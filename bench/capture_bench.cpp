@@ -7,6 +7,9 @@
 //   examples/aurora at 640x360 and 30 fps, against the demo's length.
 // - peakMemory: the peak resident memory of the real program capturing a
 //   ten-minute demo, against capturing its first ten seconds.
+// - feedbackCatchUp: what a capture --from 30 at 1280x720 and 60 fps draws
+//   first, unencoded, for a feedback buffer drawn from 0: the frames and the
+//   time they take.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -55,9 +58,21 @@ double framesPerSecond(Demo& demo, const FrameSchedule& schedule, int width, int
     return static_cast<double>(outcome.frames) / secondsSince(start);
 }
 
+constexpr int width = 1280;
+constexpr int height = 720;
+
+// The headless context of the in-process benchmarks, made once.
+void headlessContext() {
+    static const bool made = [] {
+        platform::initHeadlessGl(width, height);
+        return true;
+    }();
+    (void)made;
+    windowWidth = width;
+    windowHeight = height;
+}
+
 void captureThroughput(benchmark::State& state) {
-    constexpr int width = 1280;
-    constexpr int height = 720;
     if (!fs::exists(example + "/demo.ogg")) {
         state.SkipWithError("examples/aurora/demo.ogg is missing: run tools/make-example-music");
         return;
@@ -70,9 +85,7 @@ void captureThroughput(benchmark::State& state) {
     std::fflush(stdout);
     const int report = dup(STDOUT_FILENO);
     platform::redirectStandardOutput("");
-    platform::initHeadlessGl(width, height);
-    windowWidth = width;
-    windowHeight = height;
+    headlessContext();
     std::unique_ptr<ReloadableFileData> timeline = loadReloadableFile("time.txt");
     std::unique_ptr<Demo> demo(loadDemo(timeline.get(), stdout));
     std::unique_ptr<ReloadableFileData> music = loadReloadableFile("demo.ogg");
@@ -177,6 +190,49 @@ void peakMemory(benchmark::State& state) {
     state.counters["ratio"] = static_cast<double>(tenMinutes.peakKilobytes) / static_cast<double>(tenSeconds.peakKilobytes);
 }
 BENCHMARK(peakMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
+void feedbackCatchUp(benchmark::State& state) {
+    testing::TempDir demo;
+    // A trail through a feedback buffer from 0 to the end, shown on the screen.
+    demo.write("time.txt", "0 60 trail = #trail\n0 60 #show\n");
+    demo.write("trail.ps",
+               "precision highp float;\nuniform vec2 resolution;\nuniform float gtime;\nuniform sampler2D trail;\n"
+               "void main() {\n"
+               "    vec2 uv = gl_FragCoord.xy / resolution;\n"
+               "    vec2 dot = vec2(0.5) + 0.3 * vec2(cos(gtime * 2.0), sin(gtime * 3.0));\n"
+               "    float d = smoothstep(0.05, 0.0, distance(uv, dot));\n"
+               "    gl_FragColor = max(texture2D(trail, uv) * 0.97, vec4(d, d * 0.6, d * 0.2, 1.0));\n"
+               "}\n");
+    demo.write("show.ps", "precision highp float;\nuniform vec2 resolution;\nuniform sampler2D trail;\n"
+                          "void main() { gl_FragColor = texture2D(trail, gl_FragCoord.xy / resolution); }\n");
+    const auto previous = fs::current_path();
+    fs::current_path(demo.path());
+    std::fflush(stdout);
+    const int report = dup(STDOUT_FILENO);
+    platform::redirectStandardOutput("");
+    headlessContext();
+    std::unique_ptr<ReloadableFileData> timeline = loadReloadableFile("time.txt");
+    std::unique_ptr<Demo> loaded(loadDemo(timeline.get(), stdout));
+    std::fflush(stdout);
+    dup2(report, STDOUT_FILENO);
+    close(report);
+    std::FILE* nowhere = std::fopen("/dev/null", "w");
+    loaded->setTraceOutput(nowhere);
+
+    const FrameSchedule schedule{30 * nanosecondsPerSecond, {60, 1}, 1};
+    CatchUpOutcome outcome;
+    for (auto _ : state) {
+        loaded->buffers.clearAll();
+        outcome = catchUpBuffers(*loaded, schedule, width, height, [] { return false; });
+    }
+    state.counters["frames"] = static_cast<double>(outcome.frames);
+    state.counters["catch_up_s"] = outcome.seconds;
+    state.counters["per_frame_ms"] = outcome.frames > 0 ? outcome.seconds * 1000.0 / static_cast<double>(outcome.frames) : 0.0;
+    loaded.reset();
+    std::fclose(nowhere);
+    fs::current_path(previous);
+}
+BENCHMARK(feedbackCatchUp)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -1,7 +1,9 @@
 // Benchmark of the per-frame CPU cost of drawing an effect: EffectRange::render
 // with 16 uniforms fed from script variables, the three built-ins and one
 // texture, on a small headless pbuffer so that rasterising costs little; and
-// the same without uniforms, for what the draw itself costs.
+// the same without uniforms, for what the draw itself costs. And a frame of
+// one pass into a buffer at 1280 x 720, the buffer full-size and half-size,
+// until GL has drawn it, with the memory the buffer takes.
 #include <benchmark/benchmark.h>
 
 #include <GLES2/gl2.h>
@@ -20,6 +22,7 @@
 #include "support/gl_context.h"
 #include "support/png_writer.h"
 #include "support/temp_dir.h"
+#include "timeline/demo_loader.h"
 
 namespace {
 
@@ -76,6 +79,54 @@ void renderEffect(benchmark::State& state, const char* name) {
 BENCHMARK_CAPTURE(renderEffect, sixteenUniformsAndATexture, "bench")->Unit(benchmark::kMicrosecond);
 // The same frame without uniforms: what program switch, state and draw cost.
 BENCHMARK_CAPTURE(renderEffect, noUniforms, "bare")->Unit(benchmark::kMicrosecond);
+
+// A frame of a timeline with one pass into the buffer `line` begins, at
+// 1280 x 720: the buffer's clear, the pass, and the screen bound again,
+// finished by GL in each iteration.
+void bufferPass(benchmark::State& state, const char* line) {
+    constexpr int width = 1280;
+    constexpr int height = 720;
+    testing::TempDir dir;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    // Google Benchmark calls this more than once, each time with a new GL
+    // context, where a program cached by an earlier call is no program: each
+    // call's effect has a name of its own.
+    static int calls = 0;
+    const std::string effect = "pass" + std::to_string(++calls);
+    dir.write(effect + ".ps", "precision highp float;\nuniform vec2 resolution;\nuniform float gtime;\n"
+                         "void main() { vec2 uv = gl_FragCoord.xy / resolution;\n"
+                         "  gl_FragColor = vec4(0.5 + 0.5 * sin(uv.x * 9.0 + gtime), uv.y, 0.5 + 0.5 * cos(uv.y * "
+                         "7.0 - gtime), 1.0); }\n");
+    std::FILE* nowhere = std::fopen("/dev/null", "w");
+    {
+        testing::GlContext gl(width, height);
+        windowWidth = width;
+        windowHeight = height;
+        std::fflush(stdout);
+        const int report = dup(STDOUT_FILENO);
+        dup2(fileno(nowhere), STDOUT_FILENO);
+        FileData timeline("0 1000 " + std::string(line) + effect + "\n");
+        std::unique_ptr<Demo> demo(loadDemo(&timeline, nowhere));
+        demo->render(0.0f);  // the buffer's images, and the program's first draw
+        glFinish();
+        std::fflush(stdout);
+        dup2(report, STDOUT_FILENO);
+        close(report);
+        float t = 0.0f;
+        for (auto _ : state) {
+            demo->render(t);
+            glFinish();
+            t += 0.016f;
+        }
+        state.counters["buffer_mb"] = static_cast<double>(demo->buffers.buffers().at(0)->bytes()) / (1024.0 * 1024.0);
+        demo.reset();
+    }
+    std::fclose(nowhere);
+    std::filesystem::current_path(previous);
+}
+BENCHMARK_CAPTURE(bufferPass, fullSize, "glow = #")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(bufferPass, halfSize, "glow/2 = #")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

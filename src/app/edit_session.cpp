@@ -78,6 +78,7 @@ void EditSession::seekTo(float target, const Demo* demo) {
 void EditSession::seek(float now, float target, const Demo& demo) {
     const float landing = clampToTimeline(target, demo.endTime);
     clock_.seek(landing);
+    ++seeks_;
     std::fprintf(trace_, "Seek:%f -> %f\n", now, landing);
 }
 

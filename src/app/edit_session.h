@@ -2,6 +2,7 @@
 // time while the author works on it.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 
@@ -59,6 +60,10 @@ public:
 
     bool paused() const { return paused_; }
 
+    // How many seeks the session has made: a change tells that the demo
+    // jumped in time since it was last read.
+    std::uint64_t seeks() const { return seeks_; }
+
 private:
     // Seeks from the reading `now` towards `target` within `demo`.
     void seek(float now, float target, const Demo& demo);
@@ -66,6 +71,7 @@ private:
     TimeSource& clock_;
     std::FILE* trace_;
     bool paused_ = false;
+    std::uint64_t seeks_ = 0;
 };
 
 }  // namespace quadrelume

@@ -49,13 +49,14 @@ std::optional<float> EditView::takeSeek() {
     return seek;
 }
 
-void EditView::draw(float time, bool paused, const Demo* demo) {
+void EditView::draw(float time, bool paused, const Demo* demo, const std::string& bufferNote) {
     const auto now = std::chrono::steady_clock::now();
     overlay::OverlayFrame frame;
     frame.time = time;
     frame.paused = paused;
     frame.demo = demo;
     frame.failures = &currentBuildFailures();
+    frame.bufferNote = &bufferNote;
     frame.frameSeconds = lastFrame_ ? std::chrono::duration<double>(now - *lastFrame_).count() : 0.0;
     frame.width = windowWidth;
     frame.height = windowHeight;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "overlay/overlay.h"
 #include "platform/display.h"
@@ -32,8 +33,9 @@ public:
     // seeks there before drawing the next frame, as it does for a time key.
     std::optional<float> takeSeek();
 
-    // Draws the overlay after the demo's last range of a frame at `time`.
-    void draw(float time, bool paused, const Demo* demo);
+    // Draws the overlay after the demo's last range of a frame at `time`;
+    // `bufferNote` says what the last jump in time did to the buffers.
+    void draw(float time, bool paused, const Demo* demo, const std::string& bufferNote = {});
 
     bool overlayShown() const { return overlay_.shown(); }
 

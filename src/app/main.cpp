@@ -20,6 +20,7 @@
 #include "app/edit_view.h"
 #include "app/frame_loop.h"
 #include "app/reload_cycle.h"
+#include "app/seek_catch_up.h"
 #include "app/starter_demo.h"
 #include "app/sync_session.h"
 #include "shell/shell_state.h"
@@ -71,8 +72,12 @@ public:
         }
         if (moved) t = clock.currentTime();
         if (sync_ != nullptr) t = sync_->exchange(t, timeline_.object);
+        if (session_->seeks() != seeksSeen_) {
+            seeksSeen_ = session_->seeks();
+            if (timeline_.object != nullptr) catchUp_.afterJump(*timeline_.object, t);
+        }
         playEditedTimeline(timeline_.object, clock, t);
-        view_->draw(t, session_->paused(), timeline_.object);
+        view_->draw(t, session_->paused(), timeline_.object, catchUp_.note());
     }
     void present() override {
         platform::swapBuffers();
@@ -88,6 +93,8 @@ private:
     EditSession* session_;
     EditView* view_;
     SyncSession* sync_;
+    SeekCatchUp catchUp_;         // the buffers after each jump in time
+    std::uint64_t seeksSeen_ = 0;  // the session's seeks when last looked at
 };
 
 // The clock that must stop when the display goes away.

@@ -10,7 +10,10 @@ namespace quadrelume {
 
 void playTimeline(Demo& demo, TimeSource& clock, float t) {
     demo.render(t);
-    if (demo.endTime < t) clock.seek(0.0f);
+    if (demo.endTime < t) {
+        clock.seek(0.0f);
+        demo.buffers.clearAll();
+    }
 }
 
 void playEditedTimeline(Demo* demo, TimeSource& clock, float t) {

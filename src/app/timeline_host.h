@@ -11,7 +11,8 @@ namespace quadrelume {
 
 // Renders `demo` at `t`; once `t` lies past the demo's end time, sets the
 // clock back to 0 so that the demo (and its music) starts again on the next
-// frame. The frame past the end has been drawn by then.
+// frame, with its buffers empty as at the start. The frame past the end has
+// been drawn by then.
 void playTimeline(Demo& demo, TimeSource& clock, float t);
 
 // Edit mode's part of every frame: as playTimeline, for the timeline that

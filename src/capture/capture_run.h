@@ -32,6 +32,21 @@ struct CaptureOutcome {
 // finishes (what encoders hold back can take long); should it answer true
 // then, `abandon` is called, and it must end the process: the sink is busy
 // on another thread, and nothing can cut that short.
+// What drawing the buffers' past before the first frame took.
+struct CatchUpOutcome {
+    std::int64_t frames = 0;   // frames drawn before the first one
+    double seconds = 0.0;      // wall-clock time it took
+    bool interrupted = false;  // `stop` ended it
+};
+
+// Draws, as runCapture draws its frames but handing nothing to a sink, the
+// frames before the schedule's first (at its times from - k / rate) that
+// the demo's buffers need to show from the first frame on what a capture
+// from 0 shows at the same times (catchUpFrameCount). `stop` is asked
+// before each frame.
+CatchUpOutcome catchUpBuffers(Demo& demo, const FrameSchedule& schedule, int width, int height,
+                              const std::function<bool()>& stop);
+
 CaptureOutcome runCapture(Demo& demo, const FrameSchedule& schedule, int width, int height, FrameSink& sink,
                           const std::function<bool()>& stop, Progress* progress, void (*abandon)() = nullptr);
 

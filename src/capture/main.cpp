@@ -80,6 +80,13 @@ void printSummary(const OutputTarget& target, const CaptureOptions& options, con
                      static_cast<long long>(staleFrames), staleFrames == 1 ? "" : "s", target.folder.c_str());
 }
 
+// Says what drawing the buffers' past before the first frame took.
+void reportCatchUp(const FrameSchedule& schedule, const CatchUpOutcome& caughtUp) {
+    std::fprintf(stderr, "%s: drew %lld earlier frame%s first, from demo time %s, for the buffers' feedback, in %.1f s\n",
+                 programName, static_cast<long long>(caughtUp.frames), caughtUp.frames == 1 ? "" : "s",
+                 secondsText(secondsOf(schedule.from) + schedule.offsetOf(-caughtUp.frames)).c_str(), caughtUp.seconds);
+}
+
 // Renders and writes the capture once every check has passed, the demo
 // folder is the current directory and standard output is the trace; gives
 // the exit code.
@@ -108,6 +115,12 @@ int renderCapture(const CaptureOptions& options, const OutputTarget& target, int
     try {
         temporary = std::make_unique<TemporaryOutput>(target.folder, name, target.video == nullptr);
         sink = openSink(target, *temporary, options, schedule, quality, music.get(), decoder.get());
+        const CatchUpOutcome caughtUp = catchUpBuffers(*demo, schedule, options.width, options.height, shouldStop);
+        if (caughtUp.interrupted) {
+            sink.reset();
+            return reportStop();
+        }
+        if (caughtUp.frames > 0) reportCatchUp(schedule, caughtUp);
         outcome = runCapture(*demo, schedule, options.width, options.height, *sink, shouldStop, &progress, leaveNow);
     } catch (const std::bad_alloc&) {
         sink.reset();

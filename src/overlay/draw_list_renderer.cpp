@@ -212,7 +212,9 @@ void DrawListRenderer::render(const ImDrawData& data, int framebufferHeight) {
         pointAttributesAt(pointedAt);
         for (const ImDrawCmd& command : list.CmdBuffer) {
             if (command.UserCallback != nullptr) {
-                if (command.UserCallback != ImDrawCallback_ResetRenderState) command.UserCallback(&list, &command);
+                // Blending is the only state a callback of ours changes.
+                if (command.UserCallback == ImDrawCallback_ResetRenderState) glEnable(GL_BLEND);
+                else command.UserCallback(&list, &command);
                 continue;
             }
             const float clipLeft = command.ClipRect.x - left;
@@ -233,5 +235,7 @@ void DrawListRenderer::render(const ImDrawData& data, int framebufferHeight) {
     glDisableVertexAttribArray(colour);
     saved.restore();
 }
+
+void drawOpaque(const ImDrawList*, const ImDrawCmd*) { glDisable(GL_BLEND); }
 
 }  // namespace quadrelume::overlay

@@ -5,6 +5,8 @@
 #include <GLES2/gl2.h>
 
 struct ImDrawData;
+struct ImDrawList;
+struct ImDrawCmd;
 
 namespace quadrelume::overlay {
 
@@ -39,5 +41,10 @@ private:
     GLint uv_ = -1;
     GLint colour_ = -1;
 };
+
+// A draw-list callback for DrawListRenderer: what follows it is drawn
+// without blending, alpha and all, until ImDrawCallback_ResetRenderState.
+// For images whose alpha is no transparency (a buffer's often is 0).
+void drawOpaque(const ImDrawList* list, const ImDrawCmd* command);
 
 }  // namespace quadrelume::overlay

@@ -52,7 +52,7 @@ void Overlay::setShown(bool shown) {
     shown_ = shown;
 }
 
-void Overlay::buildFramePanel(float width) {
+float Overlay::buildFramePanel(float width) {
     ImGui::SetNextWindowPos(ImVec2(width - margin, margin), ImGuiCond_Always, ImVec2(1.0f, 0.0f));
     ImGui::SetNextWindowBgAlpha(0.6f);
     ImGui::Begin("##frame", nullptr,
@@ -62,7 +62,9 @@ void Overlay::buildFramePanel(float width) {
         ImGui::Text("%6.2f ms  %5.1f fps", meter_.milliseconds(), meter_.framesPerSecond());
     else
         ImGui::TextUnformatted("  --- ms    --- fps");
+    const float bottom = ImGui::GetWindowPos().y + ImGui::GetWindowSize().y;
     ImGui::End();
+    return bottom;
 }
 
 std::optional<float> Overlay::draw(const OverlayFrame& frame) {
@@ -82,7 +84,9 @@ std::optional<float> Overlay::draw(const OverlayFrame& frame) {
     std::optional<float> seek = timeBar_.build({frame.time, frame.paused, frame.demo}, width, height);
     if (frame.failures != nullptr) errorPanel_.build(*frame.failures, width, height, timeBar_.top());
     variablesPanel_.build(frame.demo != nullptr ? &frame.demo->variables : nullptr, width, height);
-    buildFramePanel(width);
+    const float framePanelBottom = buildFramePanel(width);
+    buffersPanel_.build(frame.demo != nullptr ? &frame.demo->buffers : nullptr, frame.bufferNote, width, height,
+                        framePanelBottom);
     ImGui::Render();
     renderer_->render(*ImGui::GetDrawData(), frame.height);
     return seek;

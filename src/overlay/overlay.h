@@ -1,5 +1,6 @@
-// The editing session's overlay: the time bar, the errors, the variables and
-// the frame time, drawn with Dear ImGui over the demo's frame.
+// The editing session's overlay: the time bar, the errors, the variables,
+// the frame time and the buffers, drawn with Dear ImGui over the demo's
+// frame.
 #pragma once
 
 #include <map>
@@ -7,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "overlay/buffers_panel.h"
 #include "overlay/error_panel.h"
 #include "overlay/frame_meter.h"
 #include "overlay/pointer_input.h"
@@ -28,6 +30,8 @@ struct OverlayFrame {
     const Demo* demo = nullptr;  // the timeline that plays; null while none has built
     // The files that do not build, path to message; may be null for none.
     const std::map<std::string, std::string>* failures = nullptr;
+    // What the last jump in time did to the buffers; may be null.
+    const std::string* bufferNote = nullptr;
     double frameSeconds = 0.0;   // from the start of the previous frame to this one's
     int width = 0;               // the drawable size, pixels
     int height = 0;
@@ -50,13 +54,14 @@ public:
     void take(const platform::WindowEvent& event) { pointer_.take(event); }
 
     // Draws the overlay over the frame drawn so far, leaving GL's state as it
-    // found it. While hidden it makes no GL call and builds nothing, so the
+    // found it (the buffers' images are only read). While hidden it makes no GL call and builds nothing, so the
     // frame is exactly the demo's. Answers the time the author picked on
     // the time bar, if any.
     std::optional<float> draw(const OverlayFrame& frame);
 
 private:
-    void buildFramePanel(float width);
+    // Builds the frame time's panel; answers where its bottom edge is.
+    float buildFramePanel(float width);
 
     ImGuiContext* context_ = nullptr;
     std::unique_ptr<DrawListRenderer> renderer_;
@@ -64,6 +69,7 @@ private:
     TimeBar timeBar_;
     ErrorPanel errorPanel_;
     VariablesPanel variablesPanel_;
+    BuffersPanel buffersPanel_;
     FrameMeter meter_;
     bool shown_ = true;
 };

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "shell/shell_state.h"
+#include "render/buffer_set.h"
 #include "render/texture_cache.h"
 #include "script/variable_table.h"
 
@@ -29,8 +30,8 @@ struct BuiltinUniform {
 
 const BuiltinUniform builtinUniforms[] = {
     {"resolution",
-     [](GLint location, const EffectRange&, float) {
-         glUniform2f(location, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
+     [](GLint location, const EffectRange& range, float) {
+         glUniform2f(location, static_cast<float>(range.drawWidth), static_cast<float>(range.drawHeight));
      }},
     {"time", [](GLint location, const EffectRange& range, float t) { glUniform1f(location, range.progress(t)); }},
     {"gtime", [](GLint location, const EffectRange&, float t) { glUniform1f(location, t); }},
@@ -80,17 +81,22 @@ GLint textureUnitCount() {
     return count;
 }
 
-// Binds the texture of sampler `name` to texture unit `unit`, when it has
-// one. Each sampler of a program has a unit of its own, so that a shader
+// Binds the image of sampler `name` to texture unit `unit`, when it has
+// one: the timeline's buffer of that name, else the texture of the PNG
+// file. Each sampler of a program has a unit of its own, so that a shader
 // that combines two images reads both.
-void bindTexture(std::string_view name, GLint location, GLint unit) {
+void bindTexture(std::string_view name, GLint location, GLint unit, const BufferSet* buffers) {
     if (unit >= textureUnitCount()) return;
     // The unit first: a texture loaded on first use binds itself to the
     // active unit, which must not be another sampler's.
     glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + unit));
-    Reloadable<Texture>* holder = acquireTexture(name);
-    if (holder == nullptr || holder->object == nullptr) return;
-    glBindTexture(GL_TEXTURE_2D, holder->object->glName);
+    GLuint image = buffers != nullptr ? buffers->imageNamed(name) : 0;
+    if (image == 0) {
+        Reloadable<Texture>* holder = acquireTexture(name);
+        if (holder == nullptr || holder->object == nullptr) return;
+        image = holder->object->glName;
+    }
+    glBindTexture(GL_TEXTURE_2D, image);
     glUniform1i(location, unit);
 }
 
@@ -115,7 +121,24 @@ EffectRange::EffectRange(const std::string& effectName, VariableTable* table)
 }
 
 void EffectRange::render(float t) {
+    if (target == nullptr) {
+        draw(t, windowWidth, windowHeight);
+        return;
+    }
+    if (buffers->beginDrawing(*target)) draw(t, target->width(), target->height());
+    buffers->endDrawing(*this, *target);
+}
+
+bool EffectRange::reads(std::string_view name) const {
+    if (shader == nullptr || shader->object == nullptr) return false;
+    const ShaderVariable* uniform = shader->object->findUniform(name);
+    return uniform != nullptr && uniform->type == sampler2DCode;
+}
+
+void EffectRange::draw(float t, int width, int height) {
     if (shader == nullptr || shader->object == nullptr) return;
+    drawWidth = width;
+    drawHeight = height;
     const ShaderProgram& program = *shader->object;
     glUseProgram(program.program);
     GLint nextUnit = 0;
@@ -126,7 +149,7 @@ void EffectRange::render(float t) {
         } else if (uniform->type == sampler2DCode) {
             // A sampler keeps its unit whether or not its image exists, so
             // that one missing file does not move the others.
-            bindTexture(name, uniform->location, nextUnit++);
+            bindTexture(name, uniform->location, nextUnit++, buffers);
         } else if (const Value* value = variables != nullptr ? variables->find(name) : nullptr) {
             if (VariableSetter setter = setterOf(uniform->type)) setter(uniform->location, *value);
         }

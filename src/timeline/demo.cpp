@@ -3,6 +3,7 @@
 void Demo::addRange(std::unique_ptr<quadrelume::TimeRange> range) { ranges.push_back(std::move(range)); }
 
 void Demo::render(float t) {
+    if (!buffers.empty()) buffers.beginFrame(t);
     for (auto& range : ranges)
         if (range->isActiveAt(t)) range->render(t);
 

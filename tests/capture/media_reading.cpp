@@ -99,6 +99,43 @@ Pcm decodeAudio(const std::string& path) {
     return pcm;
 }
 
+std::vector<std::string> decodeVideo(const std::string& path) {
+    std::vector<std::string> frames;
+    Input input = openInput(path);
+    if (!input) return frames;
+    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index < 0) return frames;
+    AVCodecContext* decoder = avcodec_alloc_context3(avcodec_find_decoder(input->streams[index]->codecpar->codec_id));
+    avcodec_parameters_to_context(decoder, input->streams[index]->codecpar);
+    avcodec_open2(decoder, decoder->codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    auto drain = [&] {
+        while (avcodec_receive_frame(decoder, frame) >= 0) {
+            std::string bytes;
+            for (int plane = 0; plane < 3; ++plane) {
+                const int width = plane == 0 ? frame->width : (frame->width + 1) / 2;
+                const int height = plane == 0 ? frame->height : (frame->height + 1) / 2;
+                for (int y = 0; y < height; ++y)
+                    bytes.append(reinterpret_cast<const char*>(frame->data[plane] + y * frame->linesize[plane]),
+                                 static_cast<std::size_t>(width));
+            }
+            frames.push_back(std::move(bytes));
+        }
+    };
+    while (av_read_frame(input.get(), packet) >= 0) {
+        if (packet->stream_index == index) avcodec_send_packet(decoder, packet);
+        av_packet_unref(packet);
+        drain();
+    }
+    avcodec_send_packet(decoder, nullptr);
+    drain();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&decoder);
+    return frames;
+}
+
 double audioStart(const std::string& path) {
     Input input = openInput(path);
     if (!input) return -1.0;

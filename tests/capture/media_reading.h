@@ -41,6 +41,11 @@ Media readMedia(const std::string& path);
 // says), as 16-bit stereo.
 Pcm decodeAudio(const std::string& path);
 
+// The frames of the first video stream of `path` decoded by FFmpeg, in
+// display order, each as the bytes of its planes (yuv420p: Y, then U, then
+// V, rows without padding).
+std::vector<std::string> decodeVideo(const std::string& path);
+
 // The time of the first sample of `path`'s first audio stream as FFmpeg
 // decodes it (its first frame's timestamp), in seconds.
 double audioStart(const std::string& path);

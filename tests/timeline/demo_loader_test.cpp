@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "reload/build_failure.h"
 #include "render/effect_range.h"
+#include "render/render_buffer.h"
+#include "reload/split_lines.h"
+#include "timeline/timeline_line.h"
 #include "script/value.h"
 #include "timeline/demo_loader.h"
 #include "timeline/expression_range.h"
@@ -156,6 +160,130 @@ TEST(DemoLoaderDeathTest, ThePlainPlayersMessageNamesNoLine) {
             loadDemo(&file, stdout);
         },
         ::testing::ExitedWithCode(255), "^Unexpected end when parsing expr\n$");
+}
+
+// What a range draws into: "screen" for an effect range without a buffer,
+// "NAME/N" for one drawing into a buffer, "script" for an expression range.
+std::string targetOf(const TimeRange& range) {
+    const auto* effect = dynamic_cast<const EffectRange*>(&range);
+    if (effect == nullptr) return "script";
+    if (effect->target == nullptr) return "screen";
+    return effect->target->name() + "/" + std::to_string(effect->target->divisor());
+}
+
+TEST(DemoLoader, LineKindsComeFromTheirActions) {
+    struct Case {
+        const char* action;
+        const char* target;    // empty: the line builds nothing
+        const char* shader;    // for effect ranges
+    };
+    const Case cases[] = {
+        {"#glow", "screen", "glow.ps"},
+        {"# glow ", "screen", " glow .ps"},
+        {"glow = #blur", "glow/1", "blur.ps"},
+        {"glow=#blur", "glow/1", "blur.ps"},
+        {"glow/2 = #blur", "glow/2", "blur.ps"},
+        {"_g2 \t/ 16\t= # soft blur", "_g2/16", " soft blur.ps"},
+        {"!glow = #blur", "", ""},
+        {"!#glow", "", ""},
+        {"glow = 2 / 4", "script", ""},
+        {"glow = blur", "script", ""},
+        // A later line may leave the size out; it is the first line's.
+        {"glow/2 = #a\n0 1 glow = #b", "glow/2", "b.ps"},
+    };
+    for (const Case& c : cases) {
+        Loaded loaded(std::string("0 1 ") + c.action + "\n");
+        if (*c.target == 0) {
+            EXPECT_TRUE(loaded.demo->ranges.empty()) << c.action;
+            continue;
+        }
+        ASSERT_FALSE(loaded.demo->ranges.empty()) << c.action;
+        EXPECT_EQ(targetOf(*loaded.demo->ranges.back()), c.target) << c.action;
+        if (auto* effect = dynamic_cast<EffectRange*>(loaded.demo->ranges.back().get())) {
+            EXPECT_EQ(effect->shaderFile, c.shader) << c.action;
+            EXPECT_EQ(effect->buffers, &loaded.demo->buffers) << c.action;
+        }
+    }
+}
+
+// Whether `line` could be in a timeline that loaded before buffers existed:
+// a "#" in an assignment was a syntax error wherever it stood.
+bool loadedBeforeBuffers(const std::string& line) {
+    std::optional<TimelineLine> parsed = parseTimelineLine(line);
+    return !parsed || parsed->action.empty() || parsed->action[0] == '#' || parsed->action[0] == '!' ||
+           parsed->action.find('#') == std::string::npos;
+}
+
+// Every timeline that loaded before buffers existed means what it meant:
+// its lines build the ranges that the first character of their action
+// chose, and no buffers. The examples' timelines count without the lines
+// they have gained since.
+TEST(DemoLoader, TimelinesWithoutBufferLinesLoadAsTheyDid) {
+    std::vector<std::string> timelines = {
+        "0 30 speed = lin(0, 2)\n12,5 20 #flash\n40 45 !#credits\n0 9 #fx/tunnel\n",
+        "0 1 a = b / 2\n0 1 glow = glow2 / 2\n0 1 t = [1, 2] * 2\n3 4 # lead\n0 0 ! a = #b\n",
+    };
+    for (const auto& entry : std::filesystem::directory_iterator(QUADRELUME_EXAMPLES)) {
+        std::unique_ptr<ReloadableFileData> file = loadReloadableFile((entry.path() / "time.txt").string());
+        ASSERT_NE(file, nullptr) << entry.path();
+        std::string text;
+        for (const std::string& line : splitLines(*file))
+            if (loadedBeforeBuffers(line)) text += line + "\n";
+        timelines.push_back(text);
+    }
+    for (const std::string& text : timelines) {
+        Loaded loaded(text);
+        EXPECT_TRUE(loaded.demo->buffers.empty()) << text;
+        std::vector<std::string> expected;
+        for (const std::string& line : splitLines(FileData(text))) {
+            std::optional<TimelineLine> parsed = parseTimelineLine(line);
+            if (!parsed || parsed->action[0] == '!') continue;
+            expected.push_back(parsed->action[0] == '#' ? "screen" : "script");
+        }
+        std::vector<std::string> built;
+        for (const auto& range : loaded.demo->ranges) built.push_back(targetOf(*range));
+        EXPECT_EQ(built, expected) << text;
+    }
+}
+
+TEST(DemoLoader, AWrongBufferLineNamesItsLineInAnEditingSession) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"0 1 a = 1\n0 1 glow/2 = #a\n\n0 1 glow/4 = #b\n",
+         "time.txt:4: The buffer glow is 1/2 of the picture since line 2; this line asks for 1/4 of the picture"},
+        {"0 1 glow/0 = #a\n",
+         "time.txt:1: The size of the buffer glow is the picture's divided by a whole number from 1 to 16, not /0"},
+        {"0 1 time/2 = #a\n",
+         "time.txt:1: A buffer cannot be called time: a sampler of that name takes the built-in value"},
+    };
+    setBuildFailurePolicy(BuildFailurePolicy::keepLastGood);
+    for (const Case& c : cases) {
+        FileData file(c.text);
+        std::FILE* trace = std::tmpfile();
+        std::unique_ptr<Demo> demo;
+        EXPECT_FALSE(attemptBuild("time.txt", [&] {
+            demo.reset(loadDemo(&file, trace));
+            return true;
+        }));
+        std::fclose(trace);
+        ASSERT_EQ(currentBuildFailures().count("time.txt"), 1u) << c.text;
+        EXPECT_EQ(currentBuildFailures().at("time.txt"), c.message);
+    }
+    setBuildFailurePolicy(BuildFailurePolicy::endProcess);
+}
+
+TEST(DemoLoaderDeathTest, TheWrongBufferLineIsTheLastOneTracedBeforeThePlainPlayerEnds) {
+    EXPECT_EXIT(
+        {
+            FileData file("0 1 glow/2 = #a\n0 1 glow/4 = #b\n0 1 c = 1\n");
+            loadDemo(&file, stderr);
+        },
+        ::testing::ExitedWithCode(255),
+        "Line:1 -> 0.000000 1.000000 'glow/4 = #b'\nThe buffer glow is 1/2 of the picture since line 1; this line "
+        "asks for 1/4 of the picture\n$");
 }
 
 }  // namespace
