@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "shell/shell_state.h"
+#include "render/spectrum_texture.h"
 #include "render/texture_cache.h"
 #include "script/variable_table.h"
 
@@ -82,13 +83,20 @@ GLint textureUnitCount() {
 
 // Binds the texture of sampler `name` to texture unit `unit`, when it has
 // one. Each sampler of a program has a unit of its own, so that a shader
-// that combines two images reads both.
-void bindTexture(std::string_view name, GLint location, GLint unit) {
+// that combines two images reads both. `t` is the frame's demo time.
+void bindTexture(std::string_view name, GLint location, GLint unit, float t) {
     if (unit >= textureUnitCount()) return;
     // The unit first: a texture loaded on first use binds itself to the
     // active unit, which must not be another sampler's.
     glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + unit));
     Reloadable<Texture>* holder = acquireTexture(name);
+    // The music's spectrum only where the folder has no image of that name,
+    // so that a demo with its own spectrum.png keeps reading it.
+    if (holder == nullptr && name == spectrumSamplerName) {
+        bindSpectrumTexture(t);
+        glUniform1i(location, unit);
+        return;
+    }
     if (holder == nullptr || holder->object == nullptr) return;
     glBindTexture(GL_TEXTURE_2D, holder->object->glName);
     glUniform1i(location, unit);
@@ -126,7 +134,7 @@ void EffectRange::render(float t) {
         } else if (uniform->type == sampler2DCode) {
             // A sampler keeps its unit whether or not its image exists, so
             // that one missing file does not move the others.
-            bindTexture(name, uniform->location, nextUnit++);
+            bindTexture(name, uniform->location, nextUnit++, t);
         } else if (const Value* value = variables != nullptr ? variables->find(name) : nullptr) {
             if (VariableSetter setter = setterOf(uniform->type)) setter(uniform->location, *value);
         }

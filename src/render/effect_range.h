@@ -26,10 +26,12 @@ public:
     // Draws the effect at demo time `t` over the whole viewport with the
     // program's current build: sets every declared uniform ("resolution",
     // "time" and "gtime" built in; each sampler2D from the texture of the
-    // same name, on texture units 0, 1, 2... in declaration order; others from the variable of the same name, left as
-    // they were when there is none), switches blending by the program's
-    // directive, disables depth testing and draws two triangles. Draws
-    // nothing, with no GL call, when the shader file was unreadable.
+    // same name, on texture units 0, 1, 2... in declaration order, and
+    // "spectrum" without a file of its name from the music at `t`; others
+    // from the variable of the same name, left as they were when there is
+    // none), switches blending by the program's directive, disables depth
+    // testing and draws two triangles. Draws nothing, with no GL call, when
+    // the shader file was unreadable.
     void render(float t) override;
 
     Reloadable<ShaderProgram>* shader = nullptr;  // the cache's entry, not owned; null without a shader file
