@@ -83,6 +83,7 @@ std::optional<float> Overlay::draw(const OverlayFrame& frame) {
     if (frame.failures != nullptr) errorPanel_.build(*frame.failures, width, height, timeBar_.top());
     variablesPanel_.build(frame.demo != nullptr ? &frame.demo->variables : nullptr, width, height);
     buildFramePanel(width);
+    musicMeters_.build(frame.time, width);
     ImGui::Render();
     renderer_->render(*ImGui::GetDrawData(), frame.height);
     return seek;

@@ -1,5 +1,6 @@
-// The editing session's overlay: the time bar, the errors, the variables and
-// the frame time, drawn with Dear ImGui over the demo's frame.
+// The editing session's overlay: the time bar, the errors, the variables,
+// the frame time and the music's meters, drawn with Dear ImGui over the
+// demo's frame.
 #pragma once
 
 #include <map>
@@ -9,6 +10,7 @@
 
 #include "overlay/error_panel.h"
 #include "overlay/frame_meter.h"
+#include "overlay/music_meters.h"
 #include "overlay/pointer_input.h"
 #include "overlay/time_bar.h"
 #include "overlay/variables_panel.h"
@@ -65,6 +67,7 @@ private:
     ErrorPanel errorPanel_;
     VariablesPanel variablesPanel_;
     FrameMeter meter_;
+    MusicMeters musicMeters_;
     bool shown_ = true;
 };
 
