@@ -19,7 +19,7 @@ MusicAnalysis::MusicAnalysis() = default;
 MusicAnalysis::MusicAnalysis(const FileData& file)
     : music_(file.text()), decoder_(std::make_unique<OggMusicDecoder>(&music_)) {
     const int rate = decoder_->rate();
-    totalFrames_ = decoder_->totalFrames();
+    totalFrames_ = std::min<std::int64_t>(decoder_->totalFrames(), std::int64_t{longestSeconds} * rate);
     table_.rate = rate;
     table_.waveform.resize(static_cast<std::size_t>(totalFrames_));
     // Rows up to the music's last sample, rounded up, and the tail after it.

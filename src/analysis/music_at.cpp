@@ -17,9 +17,9 @@ float mixedFraction(const MusicTable& table, const GridPoint& point, int offset)
 }  // namespace
 
 bool gridPointOf(double t, GridPoint* point) {
-    // Far past any music's end (2^50 rows), a time counts as silence rather
-    // than overflow a row number.
-    if (!(t >= 0.0) || !(t < 1.8e13)) return false;
+    // Far past any music's end (some 30 years), a time counts as silence
+    // rather than overflow a row or sample number.
+    if (!(t >= 0.0) || !(t < 1e9)) return false;
     const double position = t * rowsPerSecond;
     const double row = std::floor(position);
     point->row = static_cast<std::int64_t>(row);

@@ -18,8 +18,8 @@ struct GridPoint {
     int weight = 0;
 };
 
-// The grid point of t; none (nothing sounds) before 0 and for NaN or
-// infinite times.
+// The grid point of t; none (nothing sounds) before 0, from 10^9 s on and
+// for NaN.
 bool gridPointOf(double t, GridPoint* point);
 
 // The first sample of the waveform row at t, at `rate` Hz: the row holds
