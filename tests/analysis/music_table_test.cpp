@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "analysis/music_at.h"
-#include "analysis/music_source.h"
 #include "analysis/music_table_file.h"
 
 namespace quadrelume::analysis {
@@ -56,19 +55,6 @@ TEST(MusicAt, MixesTheRowsAroundTheTime) {
     EXPECT_NEAR(bandsAt(table, 0.5 / 60)[2], 50.0f / 255.0f, 1e-6f);
 }
 
-TEST(MusicAt, TheWaveformIsCentredOnTheTime) {
-    const MusicTable table = smallTable();
-    std::uint8_t row[waveformWidth];
-    waveformAt(table, 1.0, row);  // samples 744 to 1255
-    for (int i = 0; i < waveformWidth; ++i) ASSERT_EQ(row[i], (744 + i) % 256) << i;
-    waveformAt(table, 0.0004, row);  // rounded to sample 0: -256 to 255
-    EXPECT_EQ(row[255], silentSample);
-    EXPECT_EQ(row[256], 0);
-    waveformAt(table, 1.9, row);  // samples 1644 to 2155: the music ends at 2000
-    EXPECT_EQ(row[355], 1999 % 256);
-    EXPECT_EQ(row[356], silentSample);
-}
-
 TEST(MusicTableFile, ReadsBackWhatWasWrittenAndRefusesWhatIsNot) {
     const MusicTable table = smallTable();
     const std::string full = encodeMusicTable(table, true);
@@ -93,26 +79,6 @@ TEST(MusicTableFile, ReadsBackWhatWasWrittenAndRefusesWhatIsNot) {
                                    otherGrid, std::string()}) {
         EXPECT_FALSE(decodeMusicTable(bad)) << bad.size();
     }
-}
-
-TEST(MusicSource, TheCurrentMusicIsWhatTheFinderFinds) {
-    ReadyMusic ready(smallTable());
-    setMusicFinder([](void* music) { return static_cast<MusicSource*>(music); }, &ready);
-    EXPECT_EQ(currentMusic(), &ready);
-    std::uint8_t texels[spectrumWidth + waveformWidth];
-    currentSpectrumTexture(1.0 / 60, texels);
-    EXPECT_EQ(texels[0], 200);
-    // 1/60 s is sample 16.7, rounded 17: the row starts 239 samples before the music.
-    EXPECT_EQ(texels[spectrumWidth + 238], silentSample);
-    EXPECT_EQ(texels[spectrumWidth + 239], 0);
-    EXPECT_EQ(texels[spectrumWidth + 240], 1);
-    const std::array<float, bandCount> bands = currentBands(1.0 / 60);
-    const float expected[] = {1.0f, 0.0f, 100.0f / 255.0f, 50.0f / 255.0f};
-    for (int band = 0; band < bandCount; ++band) EXPECT_FLOAT_EQ(bands[band], expected[band]);
-    EXPECT_EQ(currentLevel(1.0 / 60), 1.0f);
-    ReadyMusic other(MusicTable{});
-    EXPECT_NE(other.serial(), ready.serial());
-    setMusicFinder(nullptr, nullptr);
 }
 
 }  // namespace
