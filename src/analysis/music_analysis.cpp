@@ -48,8 +48,9 @@ void MusicAnalysis::prepare(double t) {
     if (blocks_ == 0 || !gridPointOf(t, &point)) return;
     for (std::int64_t row : {point.row, point.row + 1})
         if (row < table_.rowCount) ensure(row / blockRows);
-    const std::int64_t first = std::max<std::int64_t>(waveformStart(t, table_.rate), 0);
-    const std::int64_t last = std::min<std::int64_t>(first + waveformWidth, totalFrames_) - 1;
+    const std::int64_t start = waveformStart(t, table_.rate);
+    const std::int64_t first = std::max<std::int64_t>(start, 0);
+    const std::int64_t last = std::min<std::int64_t>(start + waveformWidth, totalFrames_) - 1;
     if (first <= last) {
         ensure(blockOfSample(first));
         ensure(blockOfSample(last));
