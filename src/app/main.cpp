@@ -15,6 +15,7 @@
 #include <optional>
 #include <system_error>
 
+#include "analysis/demo_music.h"
 #include "app/command_line.h"
 #include "app/edit_session.h"
 #include "app/edit_view.h"
@@ -212,6 +213,9 @@ int main(int argc, char** argv) {
         &watch);
     DemoClock demoClock = chooseClock(musicPath, options.edit ? ClockUse::editing : ClockUse::player);
     runningClock = demoClock.clock.get();
+    // The music the pictures follow, whatever the clock: read and analysed
+    // only once a frame asks for it.
+    auto pictureMusic = std::make_unique<analysis::DemoMusic>(musicPath);
 
     std::unique_ptr<EditSession> session;
     std::unique_ptr<EditView> view;
@@ -231,6 +235,7 @@ int main(int argc, char** argv) {
     view.reset();
     demoClock.clock.reset();  // the music stops before anything it reads goes
     demoClock.music.reset();
+    pictureMusic.reset();
     watch.close();
     setBeingWrittenCheck(nullptr, nullptr);
     timeline.reset();

@@ -19,6 +19,7 @@
 #include "capture/png_frames.h"
 #include "capture/temporary_output.h"
 #include "capture/video_file.h"
+#include "analysis/demo_music.h"
 #include "clock/ogg_music_decoder.h"
 #include "platform/fatal.h"
 #include "platform/headless_gl.h"
@@ -106,6 +107,9 @@ int renderCapture(const CaptureOptions& options, const OutputTarget& target, int
     if (music) requireRegularFile(*music);
     std::unique_ptr<OggMusicDecoder> decoder;
     if (music) decoder = std::make_unique<OggMusicDecoder>(music.get());
+    // The music the pictures follow, in PNG frames too: read and analysed
+    // only once a frame asks for it.
+    analysis::DemoMusic pictureMusic("demo.ogg");
 
     const std::string name = target.video != nullptr ? fs::path(target.path).filename().string() : "frames";
     std::unique_ptr<TemporaryOutput> temporary;

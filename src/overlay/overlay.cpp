@@ -87,6 +87,7 @@ std::optional<float> Overlay::draw(const OverlayFrame& frame) {
     const float framePanelBottom = buildFramePanel(width);
     buffersPanel_.build(frame.demo != nullptr ? &frame.demo->buffers : nullptr, frame.bufferNote, width, height,
                         framePanelBottom);
+    musicMeters_.build(frame.time, width);
     ImGui::Render();
     renderer_->render(*ImGui::GetDrawData(), frame.height);
     return seek;

@@ -1,6 +1,6 @@
 // The editing session's overlay: the time bar, the errors, the variables,
-// the frame time and the buffers, drawn with Dear ImGui over the demo's
-// frame.
+// the frame time, the buffers and the music's meters, drawn with Dear ImGui
+// over the demo's frame.
 #pragma once
 
 #include <map>
@@ -11,6 +11,7 @@
 #include "overlay/buffers_panel.h"
 #include "overlay/error_panel.h"
 #include "overlay/frame_meter.h"
+#include "overlay/music_meters.h"
 #include "overlay/pointer_input.h"
 #include "overlay/time_bar.h"
 #include "overlay/variables_panel.h"
@@ -71,6 +72,7 @@ private:
     VariablesPanel variablesPanel_;
     BuffersPanel buffersPanel_;
     FrameMeter meter_;
+    MusicMeters musicMeters_;
     bool shown_ = true;
 };
 

@@ -7,6 +7,7 @@
 
 #include "shell/shell_state.h"
 #include "render/buffer_set.h"
+#include "render/spectrum_texture.h"
 #include "render/texture_cache.h"
 #include "script/variable_table.h"
 
@@ -83,9 +84,10 @@ GLint textureUnitCount() {
 
 // Binds the image of sampler `name` to texture unit `unit`, when it has
 // one: the timeline's buffer of that name, else the texture of the PNG
-// file. Each sampler of a program has a unit of its own, so that a shader
-// that combines two images reads both.
-void bindTexture(std::string_view name, GLint location, GLint unit, const BufferSet* buffers) {
+// file, else, for the sampler named for it, the music's spectrum at `t`.
+// Each sampler of a program has a unit of its own, so that a shader that
+// combines two images reads both.
+void bindTexture(std::string_view name, GLint location, GLint unit, const BufferSet* buffers, float t) {
     if (unit >= textureUnitCount()) return;
     // The unit first: a texture loaded on first use binds itself to the
     // active unit, which must not be another sampler's.
@@ -93,6 +95,13 @@ void bindTexture(std::string_view name, GLint location, GLint unit, const Buffer
     GLuint image = buffers != nullptr ? buffers->imageNamed(name) : 0;
     if (image == 0) {
         Reloadable<Texture>* holder = acquireTexture(name);
+        // The music's spectrum only where the folder has no image of that
+        // name, so that a demo with its own spectrum.png keeps reading it.
+        if (holder == nullptr && name == spectrumSamplerName) {
+            bindSpectrumTexture(t);
+            glUniform1i(location, unit);
+            return;
+        }
         if (holder == nullptr || holder->object == nullptr) return;
         image = holder->object->glName;
     }
@@ -149,7 +158,7 @@ void EffectRange::draw(float t, int width, int height) {
         } else if (uniform->type == sampler2DCode) {
             // A sampler keeps its unit whether or not its image exists, so
             // that one missing file does not move the others.
-            bindTexture(name, uniform->location, nextUnit++, buffers);
+            bindTexture(name, uniform->location, nextUnit++, buffers, t);
         } else if (const Value* value = variables != nullptr ? variables->find(name) : nullptr) {
             if (VariableSetter setter = setterOf(uniform->type)) setter(uniform->location, *value);
         }

@@ -30,8 +30,9 @@ public:
     // over the whole viewport, or into the whole of `target` when it has
     // one: sets every declared uniform ("resolution" the size drawn into,
     // "time" and "gtime" built in; each sampler2D from the buffer of the
-    // same name in `buffers`, else the texture of the same name, on texture
-    // units 0, 1, 2... in declaration order; others from the variable of the
+    // same name in `buffers`, else the texture of the same name, else for
+    // "spectrum" the music at `t`, on texture units 0, 1, 2... in
+    // declaration order; others from the variable of the
     // same name, left as they were when there is none), switches blending by
     // the program's directive, disables depth testing and draws two
     // triangles. Without a shader file it draws nothing, with no GL call on

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "analysis/music_analysis.h"
+#include "analysis/music_at.h"
 #include "clock/music_fixtures.h"
 #include "player_support.h"
 #include "support/alsa_test_device.h"
@@ -215,6 +217,52 @@ TEST_F(EditSession, APauseStopsTheMusicAndResumingContinuesFromTheSameSample) {
     while (resumedAt < played.frames() && silent(played, resumedAt, resumedAt + 1)) ++resumedAt;
     ASSERT_LT(resumedAt, played.frames()) << "the music went on after resuming";
     EXPECT_GT(matchingFrames(played, resumedAt, reference, beforePause), 44100 / 4);
+}
+
+TEST_F(EditSession, OnTheTimerClockTheMusicsValuesAfterASeekAreThoseOfItsTime) {
+    // No sound output: the timer clock plays, and the pictures still follow
+    // demo.ogg. A new tone every second.
+    const std::string music = encodeTone(demo, ToneSpec{.seconds = 12.0, .frequency = 300.0, .step = 200.0});
+    demo.write("demo.ogg", music);
+    demo.write("time.txt", "0 12 b = bands()\n0 12 l = level()\n");
+    ASSERT_NO_FATAL_FAILURE(start());
+    ASSERT_NE(waitForOutput(*player, "l = ", 5), std::string::npos);
+    ASSERT_FALSE(std::isnan(press(XK_space, "Paused:").from));
+
+    analysis::MusicAnalysis reference{FileData(music)};
+    // The values the trace prints at `t`.
+    auto expectedAt = [&](float t) {
+        reference.prepare(t);
+        const std::array<float, analysis::bandCount> b = analysis::bandsAt(reference.table(), t);
+        char text[128];
+        std::snprintf(text, sizeof text, "b = [%f,%f,%f,%f]\nl = %f\n", b[0], b[1], b[2], b[3],
+                      analysis::levelAt(reference.table(), t));
+        return std::string(text);
+    };
+    struct Step {
+        unsigned long keysym;
+        bool shift;
+        float to;
+    };
+    const Step steps[] = {{XK_Home, false, 0.0f}, {XK_Right, true, 10.0f}, {XK_Left, false, 9.0f},
+                          {XK_Home, false, 0.0f}, {XK_Right, false, 1.0f},  {XK_Right, true, 11.0f}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.to);
+        Traced seek = press(step.keysym, "Seek:", step.shift);
+        ASSERT_EQ(seek.to, step.to) << seek.line;
+        // The first frame after the seek, at the time the clock then reads
+        // (the timer clock counts milliseconds: 11 s may read 11.000001).
+        const std::size_t at = waitForOutput(*player, "----------------- ", 5, player->output().find(seek.line));
+        ASSERT_NE(at, std::string::npos);
+        ASSERT_NE(waitForOutput(*player, "l = ", 5, at), std::string::npos);
+        const std::string out = player->output();
+        const std::size_t values = out.find('\n', at) + 1;
+        const float t = std::strtof(out.c_str() + at + 18, nullptr);
+        EXPECT_NEAR(t, step.to, 0.0015);
+        EXPECT_EQ(out.substr(values, out.find('\n', out.find("l = ", values)) + 1 - values), expectedAt(t));
+    }
+    EXPECT_NE(expectedAt(1.0f), expectedAt(11.0f)) << "the music changes";
+    quit();
 }
 
 TEST_F(EditSession, AShaderThatDoesNotBuildKeepsThePictureUntilItIsFixed) {

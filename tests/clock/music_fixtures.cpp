@@ -26,6 +26,8 @@ std::string encodeTone(const TempDir& dir, const ToneSpec& signal) {
             double tone = std::sin(2.0 * M_PI * frequency * (1.0 + 0.5 * c) * t) * (12000.0 - 1000.0 * c);
             if (signal.click >= 0.0) tone = t >= signal.click && t < signal.click + 0.001 ? 24000.0 : 0.0;
             auto sample = static_cast<std::int16_t>(tone + static_cast<double>(noise >> 21) - 1024.0);
+            if (signal.plain > 0.0)
+                sample = static_cast<std::int16_t>(std::lround(std::sin(2.0 * M_PI * frequency * t) * signal.plain * 32767.0));
             raw.push_back(static_cast<char>(sample & 0xFF));
             raw.push_back(static_cast<char>((sample >> 8) & 0xFF));
         }

@@ -21,6 +21,9 @@ struct ToneSpec {
     int serial = 1;  // Ogg stream serial number; links of a chain need distinct ones
     double step = 0.0;  // Hz added to the tone at each whole second: second k sounds frequency + k × step
     double click = -1.0;  // when not negative: no tone, only a loud click of 1 ms at this time (seconds)
+    // When positive: the tone alone, the same on every channel, at this peak
+    // (a fraction of full scale), with no noise; frequency 0 is silence.
+    double plain = 0.0;
 };
 
 // The signal of `signal` encoded with oggenc (quality 3), as file bytes. `dir`

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "analysis/music_source.h"
 #include "timeline/keyframes.h"
 #include "timeline/time_builtins.h"
 #include "timeline_test_support.h"
@@ -19,10 +20,10 @@ std::string valueAt(const char* script, float start, float end, float t) {
     return a == nullptr ? "<unset>" : toText(*a);
 }
 
-TEST(Builtins, AllAreListedLinFirstThenTheOthersThenTrack) {
+TEST(Builtins, AllAreListedLinFirstThenTheOthersThenTheNewerOnes) {
     std::string names;
     for (script::Bif* b = script::builtinList; b != nullptr; b = b->next) names += b->name() + " ";
-    EXPECT_EQ(names, "lin halt ltime rtime gtime keyframe track ");
+    EXPECT_EQ(names, "lin halt ltime rtime gtime keyframe level bands track ");
     EXPECT_EQ(keyframeBuiltin.kind, script::TokenKind::Builtin);
 }
 
@@ -103,6 +104,49 @@ TEST(Keyframes, SegmentSearchTable) {
         EXPECT_EQ(s.keyIndex, row.key) << row.u;
         EXPECT_EQ(s.fraction, row.fraction) << row.u;
     }
+}
+
+// bands() and level() read the current music at the demo time; their
+// names stay free for variables wherever no "(" follows.
+TEST(MusicBuiltins, ReadTheMusicAtTheDemoTimeAndLeaveTheirNamesToVariables) {
+    analysis::MusicTable table;
+    table.rowCount = 61;
+    table.rows.assign(61 * analysis::rowBytes, 0);
+    const std::uint8_t bands[] = {255, 51, 0, 102};
+    std::copy(std::begin(bands), std::end(bands), table.row(60) + analysis::bandsOffset);
+    table.row(60)[analysis::levelOffset] = 204;
+    analysis::ReadyMusic music(std::move(table));
+    struct Case {
+        const char* script;
+        float t;
+        const char* value;
+    };
+    const Case withMusic[] = {
+        {"a = bands()", 1.0f, "[1.000000,0.200000,0.000000,0.400000]"},
+        {"a = level()", 1.0f, "0.800000"},
+        {"a = bands(1, 2) * level ( )", 1.0f, "[0.800000,0.160000,0.000000,0.320000]"},
+        {"a = level()", 0.5f, "0.000000"},
+    };
+    analysis::setMusicFinder([](void* found) { return static_cast<analysis::MusicSource*>(found); }, &music);
+    for (const Case& c : withMusic) EXPECT_EQ(valueAt(c.script, 0.0f, 10.0f, c.t), c.value) << c.script;
+    TracedDemo traced;
+    addScript(traced.demo, 0.0f, 10.0f, "b = bands()");
+    traced.demo.render(1.0f);
+    EXPECT_NE(traced.takeTrace().find("b = [1.000000,0.200000,0.000000,0.400000]"), std::string::npos);
+
+    analysis::setMusicFinder(nullptr, nullptr);
+    EXPECT_EQ(valueAt("a = bands()", 0.0f, 10.0f, 1.0f), "[0.000000,0.000000,0.000000,0.000000]");
+    EXPECT_EQ(valueAt("a = level()", 0.0f, 10.0f, 1.0f), "0.000000");
+
+    // Variables of the same names, read and assigned as before.
+    TracedDemo named;
+    addScript(named.demo, 0.0f, 10.0f, "level = 2");
+    addScript(named.demo, 0.0f, 10.0f, "bands = [level, 3]");
+    addScript(named.demo, 0.0f, 10.0f, "a = bands * level + level");
+    named.demo.render(1.0f);
+    const Value* a = named.demo.variables.find("a");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(toText(*a), "[6.000000,8.000000]");
 }
 
 }  // namespace
