@@ -121,7 +121,10 @@ double FrameSchedule::offsetOf(std::int64_t index) const {
 }
 
 float FrameSchedule::timeOf(std::int64_t index) const {
-    return nearestFloat(frameTimeNumerator(*this, index), frameTimeDenominator(*this));
+    // Frames before frame 0, which a catch-up draws, may lie before time 0.
+    const Wide numerator = frameTimeNumerator(*this, index);
+    const Wide denominator = frameTimeDenominator(*this);
+    return numerator < 0 ? -nearestFloat(-numerator, denominator) : nearestFloat(numerator, denominator);
 }
 
 std::int64_t FrameSchedule::sampleAt(std::int64_t index, int sampleRate) const {

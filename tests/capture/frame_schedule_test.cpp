@@ -38,6 +38,10 @@ TEST(FrameSchedule, TimesComeFromTheIndexWithoutAccumulating) {
     // An hour in: adding 1001/30000 a hundred thousand times would be off.
     EXPECT_EQ(schedule.offsetOf(107892), 107892.0 * 1001.0 / 30000.0);
     EXPECT_EQ(schedule.timeOf(107892), static_cast<float>(10.0 + 3599.9964));
+    // Frames before frame 0, as a buffer's catch-up draws them, down to
+    // times before 0.
+    EXPECT_EQ(schedule.timeOf(-300), static_cast<float>(10.0 - 10.01));
+    EXPECT_EQ((FrameSchedule{0, {30, 1}, 0}.timeOf(-3)), -0.1f);
     EXPECT_EQ(samplesForFrames(30, {30000, 1001}, 44100), 44144);  // 44144.1
     EXPECT_EQ(samplesForFrames(1, {60, 1}, 44100), 735);
 }
