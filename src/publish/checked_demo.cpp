@@ -1,0 +1,47 @@
+#include "publish/checked_demo.h"
+
+#include <cstdio>
+
+#include "capture/exits.h"
+#include "platform/fatal.h"
+#include "platform/headless_gl.h"
+#include "publish/music_check.h"
+#include "render/effect_range.h"
+#include "render/texture_cache.h"
+#include "shell/shell_state.h"
+#include "timeline/demo_loader.h"
+
+namespace quadrelume::publish {
+namespace {
+
+// Shaders compile and textures upload whatever the size drawn.
+constexpr int checkSize = 16;
+
+}  // namespace
+
+CheckedDemo checkDemo() {
+    platform::initHeadlessGl(checkSize, checkSize);
+    windowWidth = checkSize;
+    windowHeight = checkSize;
+    std::unique_ptr<ReloadableFileData> timeline = loadReloadableFile("time.txt");
+    if (!timeline) fatal("Could not load the timeline file time.txt from the current directory");
+    CheckedDemo checked;
+    checked.demo.reset(loadDemo(timeline.get(), stdout));
+    for (const auto& range : checked.demo->ranges) {
+        // A range that is never active is never drawn, and loads nothing.
+        if (dynamic_cast<EffectRange*>(range.get()) != nullptr && range->start < range->end) range->render(range->start);
+    }
+    for (const auto& [file, holder] : textureCache()) {
+        if (holder->object == nullptr)
+            std::fprintf(stderr, "%s: %s is left out: the player cannot use it (a palette image, or damaged) and "
+                                 "draws without it\n", capture::programName(), file.c_str());
+    }
+    checked.music = loadReloadableFile("demo.ogg");
+    if (checked.music) {
+        const std::string refused = musicRefusal(*checked.music);
+        if (!refused.empty()) fatal(refused);
+    }
+    return checked;
+}
+
+}  // namespace quadrelume::publish
