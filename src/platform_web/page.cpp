@@ -52,6 +52,7 @@ EM_BOOL onKey(int, const EmscriptenKeyboardEvent* event, void*) {
 }  // namespace
 
 void initPageGl() {
+    setMessageBoxPresenter(showFatal);
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
     attributes.alpha = EM_FALSE;
@@ -65,7 +66,6 @@ void initPageGl() {
     if (context <= 0) fatal("This browser cannot show the demo: it has no WebGL");
     if (emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS)
         fatal("This browser cannot show the demo: its WebGL context cannot be used");
-    setMessageBoxPresenter(showFatal);
 }
 
 bool fitCanvas(int* width, int* height) {
