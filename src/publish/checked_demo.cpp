@@ -17,6 +17,8 @@ namespace {
 // Shaders compile and textures upload whatever the size drawn.
 constexpr int checkSize = 16;
 
+bool isPowerOfTwo(int side) { return side > 0 && (side & (side - 1)) == 0; }
+
 }  // namespace
 
 CheckedDemo checkDemo() {
@@ -32,9 +34,15 @@ CheckedDemo checkDemo() {
         if (dynamic_cast<EffectRange*>(range.get()) != nullptr && range->start < range->end) range->render(range->start);
     }
     for (const auto& [file, holder] : textureCache()) {
-        if (holder->object == nullptr)
+        if (holder->object == nullptr) {
             std::fprintf(stderr, "%s: %s is left out: the player cannot use it (a palette image, or damaged) and "
                                  "draws without it\n", capture::programName(), file.c_str());
+        } else if (!isPowerOfTwo(holder->object->width) || !isPowerOfTwo(holder->object->height)) {
+            std::fprintf(stderr, "%s: %s is %d x %d: WebGL 1 samples a texture whose sides are not powers of two "
+                                 "as black where it repeats, as the player's textures do; resize it to powers of two "
+                                 "for the page to show it\n", capture::programName(), file.c_str(),
+                         holder->object->width, holder->object->height);
+        }
     }
     checked.music = loadReloadableFile("demo.ogg");
     if (checked.music) {

@@ -26,7 +26,9 @@ struct CheckedDemo {
 // refuses, or that the page cannot play as the player does (musicRefusal).
 // Writes on standard error which textures the player draws without, since
 // it cannot use them (a palette image, a damaged file), and which are
-// therefore left out of the site.
+// therefore left out of the site; and which have sides that are not powers
+// of two, which WebGL 1 samples as black with the textures' repeat wrapping,
+// where Mesa's GL shows them.
 CheckedDemo checkDemo();
 
 }  // namespace quadrelume::publish

@@ -65,7 +65,7 @@ TEST(Publish, TheSiteHoldsThePlayerAndWhatTheDemoReads) {
     write("fx/textured.ps", textureShader);
     write("never.ps", fillShader);  // a range that is never active: read as the timeline loads all the same
     write("unused.ps", fillShader);
-    write("tiles.png", encodePng({2, 2, 8, 2, false, std::vector<std::uint8_t>(12, 90)}));
+    write("tiles.png", encodePng({2, 3, 8, 2, false, std::vector<std::uint8_t>(18, 90)}));
     write("indexed.png", encodePng({2, 2, 8, 3, false, {0, 1, 2, 3}}));
     write("cam-3Ax.track", std::string("\1\0\0\0\0\0\0\0\0\0\x80\x3f\0", 13));
     write("sync.txt", "bpm 140\n");
@@ -78,6 +78,7 @@ TEST(Publish, TheSiteHoldsThePlayerAndWhatTheDemoReads) {
     const PublishRun run = publish({"--demo", "my demo", "site"}, dir.path());
     ASSERT_EQ(run.code, 0) << run.errors;
     EXPECT_NE(run.errors.find("indexed.png is left out: the player cannot use it"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("tiles.png is 2 x 3: WebGL 1 samples"), std::string::npos) << run.errors;
     const std::vector<std::string> demoFiles = {"cam-3Ax.track", "demo.ogg", "fill.ps", "fx/textured.ps",
                                                 "never.ps",      "sync.txt", "tiles.png", "time.txt"};
     std::vector<std::string> expected = {"demo-files.txt", "index.html", "loader.js", "quadrelume.js",
