@@ -2,8 +2,9 @@
 // publishes (listed in demo-files.txt) into the player's file system, then
 // starts the player (quadrelume.js), and shows what the player tells: its
 // state, as the body's data-state (data-time: the demo time of the frame
-// shown, data-frames: the frames drawn), and plain messages on the page
-// when something fails.
+// shown, data-frames: the frames drawn; the performance mark
+// quadrelume-first-frame: when the first was), and plain messages on the
+// page when something fails.
 (function () {
   'use strict';
 
@@ -65,6 +66,8 @@
     showMessage: showMessage,
     setState: function (state, time, frames) {
       if (body.dataset.state === 'failed') return;
+      // When the first frame was drawn, for whoever measures the page.
+      if (!body.dataset.frames) performance.mark('quadrelume-first-frame');
       body.dataset.state = state;
       body.dataset.time = String(time);
       body.dataset.frames = String(frames);

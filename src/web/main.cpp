@@ -34,23 +34,26 @@ PagePlayer* player = nullptr;
 
 // The clock and how the page begins: a held frame stands on a clock of its
 // own and never touches the music; with music the page waits for a gesture,
-// since browsers allow sound only after one; without, it plays at once on
-// the timer clock.
-std::unique_ptr<TimeSource> chooseClock(const MomentLink& link, PagePlayer::Start* start) {
+// since browsers allow sound only after one, and decodes the music once its
+// first frame shows; without, it plays at once on the timer clock.
+std::unique_ptr<TimeSource> chooseClock(const MomentLink& link, PagePlayer::Start* start,
+                                        PagePlayer::ClockMaker* later) {
     std::unique_ptr<TimeSource> clock;
-    std::unique_ptr<ReloadableFileData> music = link.paused ? nullptr : loadReloadableFile(musicPath);
-    if (link.paused) {
+    std::shared_ptr<ReloadableFileData> music = link.paused ? nullptr : loadReloadableFile(musicPath);
+    if (link.paused || music) {
         clock = std::make_unique<HeldClock>();
-        *start = PagePlayer::Start::held;
-    } else if (music) {
-        std::string problem;
-        std::optional<MusicPcm> pcm = decodeMusicPcm(*music, &problem);
-        if (!pcm) fatal(problem);
-        clock = std::make_unique<WebAudioClock>(*pcm);
-        *start = PagePlayer::Start::onGesture;
+        *start = link.paused ? PagePlayer::Start::held : PagePlayer::Start::onGesture;
     } else {
         clock = std::make_unique<TorvaTimeSource>();
         *start = PagePlayer::Start::now;
+    }
+    if (music) {
+        *later = [music]() -> std::unique_ptr<TimeSource> {
+            std::string problem;
+            std::optional<MusicPcm> pcm = decodeMusicPcm(*music, &problem);
+            if (!pcm) fatal(problem);
+            return std::make_unique<WebAudioClock>(*pcm);
+        };
     }
     clock->seek(static_cast<float>(link.start));
     return clock;
@@ -72,8 +75,9 @@ int main() {
     std::unique_ptr<Demo> demo(loadDemo(timeline.get(), trace != nullptr ? trace : stdout));
 
     PagePlayer::Start start = PagePlayer::Start::now;
-    std::unique_ptr<TimeSource> clock = chooseClock(link, &start);
-    player = new PagePlayer(std::move(demo), std::move(clock), start);
+    PagePlayer::ClockMaker later;
+    std::unique_ptr<TimeSource> clock = chooseClock(link, &start, &later);
+    player = new PagePlayer(std::move(demo), std::move(clock), start, std::move(later));
     platform::onGesture([](platform::Gesture gesture) { player->gesture(gesture); });
     platform::runFrames([] { player->frame(); });
     return 0;

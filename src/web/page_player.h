@@ -4,6 +4,7 @@
 // and stop.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "clock/time_source.h"
@@ -25,16 +26,24 @@ public:
         held,
     };
 
+    // What makes the clock that a page waiting for a gesture starts (the
+    // music's, which takes a while to decode), stopped.
+    using ClockMaker = std::function<std::unique_ptr<TimeSource>()>;
+
     // Plays `demo` on `clock`, which stands at the first frame's time (and
-    // stopped, unless `start` is now).
-    PagePlayer(std::unique_ptr<Demo> demo, std::unique_ptr<TimeSource> clock, Start start);
+    // stopped, unless `start` is now). Given `later`, a page that waits for
+    // a gesture shows its first frame on `clock`, and only in the next
+    // frame, once the first is on the page, has `later` make the clock it
+    // then waits with (at the first frame's time).
+    PagePlayer(std::unique_ptr<Demo> demo, std::unique_ptr<TimeSource> clock, Start start, ClockMaker later = {});
 
     // One frame: fits the canvas to the page, and while playing draws the
     // timeline at the clock's time, setting the clock back to 0 once past
     // the timeline's end; otherwise it keeps the picture it holds, drawing it
     // again (at the same time) only after the canvas changed size. After
     // the frame in which the script says halt, the clock stops and the
-    // picture is held. Tells the page its state after each frame drawn.
+    // picture is held. Tells the page its state after each frame drawn
+    // ("loading" after a first frame that waits for its later clock).
     void frame();
 
     // A gesture of the visitor's: the first starts a page that waits for
@@ -42,10 +51,13 @@ public:
     void gesture(platform::Gesture gesture);
 
 private:
-    enum class State { waiting, playing, held, halted };
+    enum class State { loading, waiting, playing, held, halted };
+
+    void report();
 
     std::unique_ptr<Demo> demo_;
     std::unique_ptr<TimeSource> clock_;
+    ClockMaker later_;
     State state_;
     bool drawn_ = false;
     float shownTime_ = 0.0f;
