@@ -7,9 +7,11 @@
 #include "platform/headless_gl.h"
 #include "publish/music_check.h"
 #include "render/effect_range.h"
+#include "render/png_pixels.h"
 #include "render/texture_cache.h"
 #include "shell/shell_state.h"
 #include "timeline/demo_loader.h"
+#include "web/png_stb.h"
 
 namespace quadrelume::publish {
 namespace {
@@ -37,7 +39,16 @@ CheckedDemo checkDemo() {
         if (holder->object == nullptr) {
             std::fprintf(stderr, "%s: %s is left out: the player cannot use it (a palette image, or damaged) and "
                                  "draws without it\n", capture::programName(), file.c_str());
-        } else if (!isPowerOfTwo(holder->object->width) || !isPowerOfTwo(holder->object->height)) {
+            continue;
+        }
+        // The page reads the file with its own decoder: it must come out as
+        // the player's libpng reads it.
+        const std::optional<PngPixels> player = decodePngPixels(*holder->file);
+        const std::optional<PngPixels> page = readPngWithStbImage(*holder->file);
+        if (!player || !page || player->rows != page->rows)
+            fatal(file + ": the web page's PNG decoder does not read it as the player does; save it again (with "
+                         "another program, say) and publish again");
+        if (!isPowerOfTwo(holder->object->width) || !isPowerOfTwo(holder->object->height)) {
             std::fprintf(stderr, "%s: %s is %d x %d: WebGL 1 samples a texture whose sides are not powers of two "
                                  "as black where it repeats, as the player's textures do; resize it to powers of two "
                                  "for the page to show it\n", capture::programName(), file.c_str(),
