@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 DEMO ?= examples/aurora
 
-.PHONY: all deps configure build run capture screenshots test test-plain test-sanitize bench fuzz install package clean
+.PHONY: all deps configure build run capture publish screenshots test test-plain test-sanitize bench fuzz install package clean
 
 all: build
 
@@ -35,6 +35,13 @@ CAPTURE ?= aurora.mp4
 CAPTURE_ARGS ?=
 capture: build examples/aurora/demo.ogg
 	$(BUILD)/quadrelume-capture --demo $(DEMO) $(CAPTURE_ARGS) $(CAPTURE)
+
+# Writes DEMO as a web page into WEB, a new or empty folder outside it:
+# index.html, the web player and the demo's files. Serve it with, say,
+# python3 -m http.server --directory $(WEB).
+WEB ?= aurora-web
+publish: build examples/aurora/demo.ogg
+	$(BUILD)/quadrelume-publish --demo $(DEMO) $(WEB)
 
 # The README's screenshots, made with quadrelume-capture.
 screenshots: build

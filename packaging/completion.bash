@@ -1,4 +1,4 @@
-# bash completion for quadrelume and quadrelume-capture.
+# bash completion for quadrelume, quadrelume-capture and quadrelume-publish.
 #
 # The options, and which of them take a value, are read from the program's
 # own --help at every completion, and the capture program's kinds of output
@@ -69,7 +69,7 @@ _quadrelume()
     elif [[ ${program##*/} == quadrelume-capture ]]; then
         _quadrelume_outputs "$program"
     else
-        _filedir -d # the demo folder
+        _filedir -d # the demo folder, or the publish program's OUTDIR
     fi
 }
-complete -F _quadrelume quadrelume quadrelume-capture
+complete -F _quadrelume quadrelume quadrelume-capture quadrelume-publish

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/option_table.h"
 #include "capture/output_target.h"
 
 namespace quadrelume::capture {
@@ -65,14 +66,7 @@ bool readRate(std::string_view text, FrameRate& rate) {
     return true;
 }
 
-// One option that takes a value: its name and how it is read.
-struct ValueOption {
-    std::string_view name;
-    const char* expected;  // what a good value looks like, for the message
-    bool (*read)(std::string_view value, CaptureOptions& options);
-};
-
-const ValueOption valueOptions[] = {
+const ValueOption<CaptureOptions> valueOptions[] = {
     {"--size", "WIDTHxHEIGHT of positive integers, such as 1280x720",
      [](std::string_view v, CaptureOptions& o) { return readSize(v, o.width, o.height); }},
     {"--fps", "a frame rate from 1 to 1000, such as 60, 29.97 or 30000/1001",
@@ -105,12 +99,6 @@ const ValueOption valueOptions[] = {
      }},
 };
 
-const ValueOption* valueOptionNamed(std::string_view name) {
-    for (const ValueOption& option : valueOptions)
-        if (option.name == name) return &option;
-    return nullptr;
-}
-
 Command invalid(std::string error) {
     Command command;
     command.kind = Command::Kind::invalid;
@@ -121,45 +109,19 @@ Command invalid(std::string error) {
 }  // namespace
 
 Command parseCommandLine(int argc, const char* const* argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    for (std::string_view arg : args) {
-        if (arg == "--") break;
-        if (arg == "--help" || arg == "-h") return Command{Command::Kind::help, {}, {}};
-        if (arg == "--version") return Command{Command::Kind::version, {}, {}};
-    }
-
     Command command;
-    command.kind = Command::Kind::capture;
-    std::vector<std::string_view> outputs;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            outputs.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::size_t equals = arg.find('=');
-        std::string_view name = arg.substr(0, equals);
-        const ValueOption* option = valueOptionNamed(name);
-        if (option == nullptr) return invalid("unknown option " + std::string(name));
-        std::string_view value;
-        if (equals != std::string_view::npos) {
-            value = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            return invalid(std::string(name) + " needs a value: " + option->expected);
-        }
-        if (!option->read(value, command.options))
-            return invalid(std::string(name) + " " + std::string(value) + ": expected " + option->expected);
+    const Arguments read =
+        readArguments(argc, argv, std::span<const ValueOption<CaptureOptions>>(valueOptions), command.options);
+    switch (read.kind) {
+        case Arguments::Kind::help: return Command{Command::Kind::help, {}, {}};
+        case Arguments::Kind::version: return Command{Command::Kind::version, {}, {}};
+        case Arguments::Kind::invalid: return invalid(read.error);
+        case Arguments::Kind::run: break;
     }
-    if (outputs.empty()) return invalid("no OUTPUT given");
-    if (outputs.size() > 1) return invalid("more than one OUTPUT given: " + std::string(outputs[1]));
-    command.options.output = outputs[0];
+    if (read.operands.empty()) return invalid("no OUTPUT given");
+    if (read.operands.size() > 1) return invalid("more than one OUTPUT given: " + std::string(read.operands[1]));
+    command.kind = Command::Kind::capture;
+    command.options.output = read.operands[0];
     return command;
 }
 

@@ -15,6 +15,10 @@ namespace {
 // Set once by prepareExits; the signal handler reads it.
 bool errorIsTerminal = false;
 
+const char* currentName = "quadrelume-capture";
+// What an interruption says, formed ahead, as the signal handler may not.
+char interruptedLine[256] = "quadrelume-capture: interrupted; nothing was written\n";
+
 enum class Stop { none, interrupted, traceFailed };
 Stop stopReason = Stop::none;  // main thread only
 std::string traceName;
@@ -30,7 +34,7 @@ void endProgressLine() {
 [[noreturn]] void reportFatal(const std::string& message) {
     std::fflush(stdout);
     endProgressLine();
-    std::fprintf(stderr, "%s: %s\n", programName, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", programName(), message.c_str());
     std::fflush(stderr);
     abandonTemporaryOutput();
     std::_Exit(exitFailed);
@@ -41,10 +45,17 @@ void endProgressLine() {
 void sayInterrupted() {
     abandonTemporaryOutput();
     if (errorIsTerminal) platform::writeErrorNow("\r\033[K");
-    platform::writeErrorNow("quadrelume-capture: interrupted; nothing was written\n");
+    platform::writeErrorNow(interruptedLine);
 }
 
 }  // namespace
+
+const char* programName() { return currentName; }
+
+void setProgramName(const char* name) {
+    currentName = name;
+    std::snprintf(interruptedLine, sizeof interruptedLine, "%s: interrupted; nothing was written\n", name);
+}
 
 void prepareExits(const std::string& traceFile) {
     traceName = traceFile;
@@ -56,13 +67,13 @@ void prepareExits(const std::string& traceFile) {
 bool progressIsLive() { return errorIsTerminal; }
 
 int badOption(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", programName, message.c_str(),
-                 programName);
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", programName(), message.c_str(),
+                 programName());
     return exitBadOptions;
 }
 
 int failed(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", programName, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", programName(), message.c_str());
     return exitFailed;
 }
 

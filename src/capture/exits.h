@@ -1,12 +1,19 @@
 // How quadrelume-capture ends: its exit codes and messages, and the ways out
 // of a capture in progress, none of which leaves any of the output behind.
+// The publish program, which must not leave half a site behind either, ends
+// the same ways under its own name.
 #pragma once
 
 #include <string>
 
 namespace quadrelume::capture {
 
-constexpr const char* programName = "quadrelume-capture";
+// The name that begins every message: "quadrelume-capture" unless the
+// program has set its own, first thing, with setProgramName (`name` must
+// live as long as the process).
+const char* programName();
+void setProgramName(const char* name);
+
 constexpr int exitFailed = 1;
 constexpr int exitBadOptions = 2;
 constexpr int exitInterrupted = 130;

@@ -70,21 +70,21 @@ std::string sizeText(const CaptureOptions& options) {
 void printSummary(const OutputTarget& target, const CaptureOptions& options, const FrameSchedule& schedule,
                   const CaptureOutcome& outcome, bool withMusic, double seconds, std::int64_t staleFrames) {
     std::fprintf(stderr, "%s: wrote %s: %lld frame%s at %s, %s fps, demo time %s to %s%s%s, in %.1f s (%.1f fps)\n",
-                 programName, target.path.c_str(), static_cast<long long>(outcome.frames),
+                 programName(), target.path.c_str(), static_cast<long long>(outcome.frames),
                  outcome.frames == 1 ? "" : "s", sizeText(options).c_str(), rateText(options.rate).c_str(),
                  secondsText(secondsOf(schedule.from)).c_str(),
                  secondsText(secondsOf(schedule.from) + schedule.offsetOf(outcome.frames)).c_str(),
                  outcome.halted ? ", ended by halt()" : "", withMusic ? ", with music" : "", seconds,
                  seconds > 0.0 ? static_cast<double>(outcome.frames) / seconds : 0.0);
     if (staleFrames > 0)
-        std::fprintf(stderr, "%s: removed %lld later frame%s left in %s by an earlier capture\n", programName,
+        std::fprintf(stderr, "%s: removed %lld later frame%s left in %s by an earlier capture\n", programName(),
                      static_cast<long long>(staleFrames), staleFrames == 1 ? "" : "s", target.folder.c_str());
 }
 
 // Says what drawing the buffers' past before the first frame took.
 void reportCatchUp(const FrameSchedule& schedule, const CatchUpOutcome& caughtUp) {
     std::fprintf(stderr, "%s: drew %lld earlier frame%s first, from demo time %s, for the buffers' feedback, in %.1f s\n",
-                 programName, static_cast<long long>(caughtUp.frames), caughtUp.frames == 1 ? "" : "s",
+                 programName(), static_cast<long long>(caughtUp.frames), caughtUp.frames == 1 ? "" : "s",
                  secondsText(secondsOf(schedule.from) + schedule.offsetOf(-caughtUp.frames)).c_str(), caughtUp.seconds);
 }
 
@@ -155,7 +155,7 @@ int renderCapture(const CaptureOptions& options, const OutputTarget& target, int
     if (decoder && decoder->damagedFrames() > 0)
         std::fprintf(stderr, "%s: demo.ogg is damaged: %.2f s of its music could not be decoded in place and are "
                              "silence in the video, every other sample at its own time\n",
-                     programName, static_cast<double>(decoder->damagedFrames()) / decoder->rate());
+                     programName(), static_cast<double>(decoder->damagedFrames()) / decoder->rate());
     return 0;
 }
 
@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
     const Command command = parseCommandLine(argc, argv);
     switch (command.kind) {
         case Command::Kind::help: std::fputs(usageText().c_str(), stdout); return 0;
-        case Command::Kind::version: std::printf("%s %s\n", programName, QUADRELUME_VERSION); return 0;
+        case Command::Kind::version: std::printf("%s %s\n", programName(), QUADRELUME_VERSION); return 0;
         case Command::Kind::invalid: return badOption(command.error);
         case Command::Kind::capture: break;
     }

@@ -27,13 +27,14 @@ struct TextureImage {
     std::vector<std::uint8_t> pixels;
 };
 
-// Decodes the PNG bytes of `file` with libpng, without transforms, and
-// prints "%d x %d ...", "bit per chan:%d" and "coltype:%d". Nothing when
-// libpng reports an error (it prints "libpng error: %s" on standard error:
-// truncated or corrupt data, a bad signature, a side above
-// maximumImageSide) or when the colour type has no GL format (palette).
-// Fatal for a bit depth other than 8, and for channel counts or row sizes
-// that do not fit the colour type. Never reads outside the file's bytes.
+// Decodes the PNG bytes of `file` without transforms (decodePngPixels: with
+// libpng in the programs) and prints "%d x %d ...", "bit per chan:%d" and
+// "coltype:%d". Nothing when the decoder reports an error (libpng prints
+// "libpng error: %s" on standard error: truncated or corrupt data, a bad
+// signature, a side above maximumImageSide) or when the colour type has no
+// GL format (palette). Fatal for a bit depth other than 8, and for channel
+// counts or row sizes that do not fit the colour type. Never reads outside
+// the file's bytes.
 std::optional<TextureImage> decodeTextureImage(const FileData& file);
 
 }  // namespace quadrelume

@@ -11,7 +11,8 @@ namespace quadrelume {
 // record must read as Number 0.0.
 enum class ValueKind : std::int32_t { Number = 0, String = 1, List = 2 };
 
-// A tagged record of 16 bytes on a 64-bit machine. Copying the record never
+// A tagged record of 16 bytes on a 64-bit machine (12 where pointers have
+// 32 bits, as in WebAssembly). Copying the record never
 // copies what it points to; copyValue does that. Who frees the storage
 // depends on where the value lives: a VariableTable owns heap storage deep,
 // values made during a run point into the ScratchArena and are never freed
@@ -26,7 +27,7 @@ struct Value {
     };
 };
 
-static_assert(sizeof(Value) == 16, "Value must stay a small plain record");
+static_assert(sizeof(Value) == 2 * sizeof(std::int32_t) + sizeof(void*), "Value must stay a small plain record");
 
 // Value-initialised records are Number 0.0: the default of a new variable,
 // the value of an undefined one and the result of every misfit operation.

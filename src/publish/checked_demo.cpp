@@ -1,0 +1,66 @@
+#include "publish/checked_demo.h"
+
+#include <cstdio>
+
+#include "capture/exits.h"
+#include "platform/fatal.h"
+#include "platform/headless_gl.h"
+#include "publish/music_check.h"
+#include "render/effect_range.h"
+#include "render/png_pixels.h"
+#include "render/texture_cache.h"
+#include "shell/shell_state.h"
+#include "timeline/demo_loader.h"
+#include "web/png_stb.h"
+
+namespace quadrelume::publish {
+namespace {
+
+// Shaders compile and textures upload whatever the size drawn.
+constexpr int checkSize = 16;
+
+bool isPowerOfTwo(int side) { return side > 0 && (side & (side - 1)) == 0; }
+
+}  // namespace
+
+CheckedDemo checkDemo() {
+    platform::initHeadlessGl(checkSize, checkSize);
+    windowWidth = checkSize;
+    windowHeight = checkSize;
+    std::unique_ptr<ReloadableFileData> timeline = loadReloadableFile("time.txt");
+    if (!timeline) fatal("Could not load the timeline file time.txt from the current directory");
+    CheckedDemo checked;
+    checked.demo.reset(loadDemo(timeline.get(), stdout));
+    for (const auto& range : checked.demo->ranges) {
+        // A range that is never active is never drawn, and loads nothing.
+        if (dynamic_cast<EffectRange*>(range.get()) != nullptr && range->start < range->end) range->render(range->start);
+    }
+    for (const auto& [file, holder] : textureCache()) {
+        if (holder->object == nullptr) {
+            std::fprintf(stderr, "%s: %s is left out: the player cannot use it (a palette image, or damaged) and "
+                                 "draws without it\n", capture::programName(), file.c_str());
+            continue;
+        }
+        // The page reads the file with its own decoder: it must come out as
+        // the player's libpng reads it.
+        const std::optional<PngPixels> player = decodePngPixels(*holder->file);
+        const std::optional<PngPixels> page = readPngWithStbImage(*holder->file);
+        if (!player || !page || player->rows != page->rows)
+            fatal(file + ": the web page's PNG decoder does not read it as the player does; save it again (with "
+                         "another program, say) and publish again");
+        if (!isPowerOfTwo(holder->object->width) || !isPowerOfTwo(holder->object->height)) {
+            std::fprintf(stderr, "%s: %s is %d x %d: WebGL 1 samples a texture whose sides are not powers of two "
+                                 "as black where it repeats, as the player's textures do; resize it to powers of two "
+                                 "for the page to show it\n", capture::programName(), file.c_str(),
+                         holder->object->width, holder->object->height);
+        }
+    }
+    checked.music = loadReloadableFile("demo.ogg");
+    if (checked.music) {
+        const std::string refused = musicRefusal(*checked.music);
+        if (!refused.empty()) fatal(refused);
+    }
+    return checked;
+}
+
+}  // namespace quadrelume::publish

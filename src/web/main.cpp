@@ -1,0 +1,84 @@
+// The web player: plays the demo whose files the page's loader (loader.js)
+// has put into the current folder of its file system, on the page's canvas,
+// with the music through Web Audio. The fragment of the page's address may
+// name the moment to start at and hold (web/moment_link.h). The same
+// libraries as the player's load the timeline, build the shaders and the
+// textures and draw every frame.
+#include <GLES2/gl2.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "clock/torva_time_source.h"
+#include "platform/fatal.h"
+#include "platform_web/page.h"
+#include "reload/file_data.h"
+#include "shell/shell_state.h"
+#include "timeline/demo_loader.h"
+#include "web/held_clock.h"
+#include "web/moment_link.h"
+#include "web/music_pcm.h"
+#include "web/page_player.h"
+#include "web/web_audio_clock.h"
+
+namespace {
+
+using namespace quadrelume;
+
+constexpr const char* timelinePath = "time.txt";
+constexpr const char* musicPath = "demo.ogg";
+
+// Lives as long as the page: the frames go on after main has returned.
+PagePlayer* player = nullptr;
+
+// The clock and how the page begins: a held frame stands on a clock of its
+// own and never touches the music; with music the page waits for a gesture,
+// since browsers allow sound only after one, and decodes the music once its
+// first frame shows; without, it plays at once on the timer clock.
+std::unique_ptr<TimeSource> chooseClock(const MomentLink& link, PagePlayer::Start* start,
+                                        PagePlayer::ClockMaker* later) {
+    std::unique_ptr<TimeSource> clock;
+    std::shared_ptr<ReloadableFileData> music = link.paused ? nullptr : loadReloadableFile(musicPath);
+    if (link.paused || music) {
+        clock = std::make_unique<HeldClock>();
+        *start = link.paused ? PagePlayer::Start::held : PagePlayer::Start::onGesture;
+    } else {
+        clock = std::make_unique<TorvaTimeSource>();
+        *start = PagePlayer::Start::now;
+    }
+    if (music) {
+        *later = [music]() -> std::unique_ptr<TimeSource> {
+            std::string problem;
+            std::optional<MusicPcm> pcm = decodeMusicPcm(*music, &problem);
+            if (!pcm) fatal(problem);
+            return std::make_unique<WebAudioClock>(*pcm);
+        };
+    }
+    clock->seek(static_cast<float>(link.start));
+    return clock;
+}
+
+}  // namespace
+
+int main() {
+    const MomentLink link = parseMomentLink(platform::pageFragment());
+    platform::initPageGl();
+    platform::fitCanvas(&windowWidth, &windowHeight);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+
+    std::unique_ptr<ReloadableFileData> timeline = loadReloadableFile(timelinePath);
+    if (!timeline) fatal("Could not load the timeline file time.txt from the current directory");
+    // The per-frame trace has no reader on a page; what the libraries print
+    // otherwise goes to the browser's console.
+    std::FILE* trace = std::fopen("/dev/null", "w");
+    std::unique_ptr<Demo> demo(loadDemo(timeline.get(), trace != nullptr ? trace : stdout));
+
+    PagePlayer::Start start = PagePlayer::Start::now;
+    PagePlayer::ClockMaker later;
+    std::unique_ptr<TimeSource> clock = chooseClock(link, &start, &later);
+    player = new PagePlayer(std::move(demo), std::move(clock), start, std::move(later));
+    platform::onGesture([](platform::Gesture gesture) { player->gesture(gesture); });
+    platform::runFrames([] { player->frame(); });
+    return 0;
+}
