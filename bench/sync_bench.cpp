@@ -73,6 +73,23 @@ struct NoControls : sync::EditorControls {
     void editorPause(bool) override {}
 };
 
+// A client of the process's tracks for `editor`, on loopback.
+sync::SyncClient clientOf(const testing::FakeEditor& editor) {
+    std::string error;
+    return sync::SyncClient(platform::resolveAddresses("127.0.0.1", editor.port(), &error), sync::trackSet(),
+                            std::fopen("/dev/null", "w"));
+}
+
+// Connects `client` to `editor` and waits until the editor was asked for
+// `tracks` tracks; false when the client does not connect.
+bool connect(sync::SyncClient& client, testing::FakeEditor& editor, NoControls& controls, std::size_t tracks) {
+    client.update(controls);
+    if (!editor.accept(5.0)) return false;
+    while (!client.connected()) client.update(controls);
+    editor.waitUntil([&] { return editor.trackNames.size() == tracks; }, 5.0);
+    return true;
+}
+
 // 10,000 SET_KEY commands (100 keys on each of 100 tracks) that an editor on
 // loopback sends at once, between two frames: the time of the next frame's
 // update, which takes them in and applies them, and how many frames' updates
@@ -81,17 +98,12 @@ void keyBurst(benchmark::State& state) {
     EmptyFolder folder;
     for (int i = 0; i < trackCount; ++i) sync::trackSet().use("t" + std::to_string(i));
     testing::FakeEditor editor;
-    std::string error;
-    sync::SyncClient client(platform::resolveAddresses("127.0.0.1", editor.port(), &error), sync::trackSet(),
-                            std::fopen("/dev/null", "w"));
+    sync::SyncClient client = clientOf(editor);
     NoControls controls;
-    client.update(controls);
-    if (!editor.accept(5.0)) {
+    if (!connect(client, editor, controls, trackCount)) {
         state.SkipWithError("the client did not connect");
         return;
     }
-    while (!client.connected()) client.update(controls);
-    editor.waitUntil([&] { return editor.trackNames.size() == trackCount; }, 5.0);
 
     std::uint32_t row = 0;
     double worstMs = 0.0;
@@ -136,17 +148,12 @@ void keyFlood(benchmark::State& state) {
     EmptyFolder folder;
     sync::trackSet().use("flood");
     testing::FakeEditor editor;
-    std::string error;
-    sync::SyncClient client(platform::resolveAddresses("127.0.0.1", editor.port(), &error), sync::trackSet(),
-                            std::fopen("/dev/null", "w"));
+    sync::SyncClient client = clientOf(editor);
     NoControls controls;
-    client.update(controls);
-    if (!editor.accept(5.0)) {
+    if (!connect(client, editor, controls, 1)) {
         state.SkipWithError("the client did not connect");
         return;
     }
-    while (!client.connected()) client.update(controls);
-    editor.waitUntil([&] { return editor.trackNames.size() == 1; }, 5.0);
 
     std::string burst;
     for (std::uint32_t k = 0; k < keyCount; ++k)

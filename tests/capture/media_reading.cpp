@@ -56,6 +56,19 @@ Media readMedia(const std::string& path) {
     return media;
 }
 
+// Feeds every packet of stream `index` to `decoder`, and the end, calling
+// `drain` after each to take the frames it has ready.
+template <typename Drain>
+void decodeStream(AVFormatContext* input, int index, AVCodecContext* decoder, AVPacket* packet, Drain& drain) {
+    while (av_read_frame(input, packet) >= 0) {
+        if (packet->stream_index == index) avcodec_send_packet(decoder, packet);
+        av_packet_unref(packet);
+        drain();
+    }
+    avcodec_send_packet(decoder, nullptr);
+    drain();
+}
+
 // The first audio stream of `path` decoded by FFmpeg, as 16-bit stereo.
 Pcm decodeAudio(const std::string& path) {
     Pcm pcm;
@@ -85,13 +98,7 @@ Pcm decodeAudio(const std::string& path) {
                         frame->nb_samples);
         }
     };
-    while (av_read_frame(input.get(), packet) >= 0) {
-        if (packet->stream_index == index) avcodec_send_packet(decoder, packet);
-        av_packet_unref(packet);
-        drain();
-    }
-    avcodec_send_packet(decoder, nullptr);
-    drain();
+    decodeStream(input.get(), index, decoder, packet, drain);
     av_frame_free(&frame);
     av_packet_free(&packet);
     swr_free(&converter);
@@ -123,13 +130,7 @@ std::vector<std::string> decodeVideo(const std::string& path) {
             frames.push_back(std::move(bytes));
         }
     };
-    while (av_read_frame(input.get(), packet) >= 0) {
-        if (packet->stream_index == index) avcodec_send_packet(decoder, packet);
-        av_packet_unref(packet);
-        drain();
-    }
-    avcodec_send_packet(decoder, nullptr);
-    drain();
+    decodeStream(input.get(), index, decoder, packet, drain);
     av_frame_free(&frame);
     av_packet_free(&packet);
     avcodec_free_context(&decoder);
