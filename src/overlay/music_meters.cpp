@@ -24,10 +24,8 @@ void meter(const char* name, float value) {
 
 }  // namespace
 
-void MusicMeters::build(float t, float width) {
-    // Below the frame time's panel: one line of text in its padding.
-    const float top = 2.0f * margin + ImGui::GetTextLineHeight() + 2.0f * ImGui::GetStyle().WindowPadding.y;
-    ImGui::SetNextWindowPos(ImVec2(width - margin, top), ImGuiCond_Always, ImVec2(1.0f, 0.0f));
+float MusicMeters::build(float t, float width, float top) {
+    ImGui::SetNextWindowPos(ImVec2(width - margin, top + margin), ImGuiCond_Always, ImVec2(1.0f, 0.0f));
     ImGui::SetNextWindowCollapsed(true, ImGuiCond_Once);
     ImGui::SetNextWindowBgAlpha(0.6f);
     const bool open = ImGui::Begin("Music###music", nullptr, fixedPanelFlags | ImGuiWindowFlags_AlwaysAutoResize);
@@ -40,7 +38,9 @@ void MusicMeters::build(float t, float width) {
             meter("level", analysis::currentLevel(t));
         }
     }
+    const float bottom = ImGui::GetWindowPos().y + ImGui::GetWindowSize().y;
     ImGui::End();
+    return bottom;
 }
 
 }  // namespace quadrelume::overlay

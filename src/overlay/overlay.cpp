@@ -84,10 +84,11 @@ std::optional<float> Overlay::draw(const OverlayFrame& frame) {
     std::optional<float> seek = timeBar_.build({frame.time, frame.paused, frame.demo}, width, height);
     if (frame.failures != nullptr) errorPanel_.build(*frame.failures, width, height, timeBar_.top());
     variablesPanel_.build(frame.demo != nullptr ? &frame.demo->variables : nullptr, width, height);
-    const float framePanelBottom = buildFramePanel(width);
-    buffersPanel_.build(frame.demo != nullptr ? &frame.demo->buffers : nullptr, frame.bufferNote, width, height,
-                        framePanelBottom);
-    musicMeters_.build(frame.time, width);
+    // Down the right edge: the frame time, the music's fold, the buffers.
+    const float musicBottom = musicMeters_.build(frame.time, width, buildFramePanel(width));
+    // The buffers' panel ends above the time bar.
+    buffersPanel_.build(frame.demo != nullptr ? &frame.demo->buffers : nullptr, frame.bufferNote, width,
+                        timeBar_.top(), musicBottom);
     ImGui::Render();
     renderer_->render(*ImGui::GetDrawData(), frame.height);
     return seek;
