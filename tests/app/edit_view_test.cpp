@@ -284,7 +284,9 @@ TEST_F(EditView, TheTraceGoesWhereTraceSaysAndTheTerminalStaysQuiet) {
     const std::string plain = withoutPointer(player->output());
 
     ASSERT_NO_FATAL_FAILURE(start({"--edit", "--trace", "trace.txt"}));
-    pause(800);
+    // A loaded machine (a sanitized build, say) may take a while to its
+    // sixth frame; wait for it rather than for a fixed time.
+    waitFor([&] { return frameTimes(readFileText(elsewhere.path() + "/trace.txt")).size() > 5; }, 10.0);
     quit();
     EXPECT_EQ(player->output(), "");
     EXPECT_EQ(player->errors(), "");
