@@ -33,7 +33,11 @@ CheckedDemo checkDemo() {
     checked.demo.reset(loadDemo(timeline.get(), stdout));
     for (const auto& range : checked.demo->ranges) {
         // A range that is never active is never drawn, and loads nothing.
-        if (dynamic_cast<EffectRange*>(range.get()) != nullptr && range->start < range->end) range->render(range->start);
+        // The whole frame at its start is drawn, as the player draws it:
+        // a range that draws into a buffer draws only in a frame that has
+        // made the buffer ready.
+        if (dynamic_cast<EffectRange*>(range.get()) != nullptr && range->start < range->end)
+            checked.demo->render(range->start);
     }
     for (const auto& [file, holder] : textureCache()) {
         if (holder->object == nullptr) {
