@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "capture/frame_schedule.h"
 #include "clock/torva_time_source.h"
 #include "platform/fatal.h"
 #include "platform_web/page.h"
@@ -29,25 +30,31 @@ using namespace quadrelume;
 constexpr const char* timelinePath = "time.txt";
 constexpr const char* musicPath = "demo.ogg";
 
-// Lives as long as the page: the frames go on after main has returned.
+// The frame rate of the grid that a held frame's buffers draw their past
+// on: the capture program's at --fps 60 from the same moment, the rate of
+// most displays, so that the page holds the frame that capture shows.
+constexpr capture::FrameRate heldPastRate{60, 1};
+
+// Live as long as the page: the frames go on after main has returned.
 PagePlayer* player = nullptr;
 
 // The clock and how the page begins: a held frame stands on a clock of its
 // own and never touches the music; with music the page waits for a gesture,
 // since browsers allow sound only after one, and decodes the music once its
 // first frame shows; without, it plays at once on the timer clock.
-std::unique_ptr<TimeSource> chooseClock(const MomentLink& link, PagePlayer::Start* start,
-                                        PagePlayer::ClockMaker* later) {
+std::unique_ptr<TimeSource> chooseClock(const MomentLink& link, float startTime,
+                                        const std::shared_ptr<ReloadableFileData>& music,
+                                        PagePlayer::Start* start, PagePlayer::ClockMaker* later) {
     std::unique_ptr<TimeSource> clock;
-    std::shared_ptr<ReloadableFileData> music = link.paused ? nullptr : loadReloadableFile(musicPath);
-    if (link.paused || music) {
+    const bool withMusic = music && !link.paused;
+    if (link.paused || withMusic) {
         clock = std::make_unique<HeldClock>();
         *start = link.paused ? PagePlayer::Start::held : PagePlayer::Start::onGesture;
     } else {
         clock = std::make_unique<TorvaTimeSource>();
         *start = PagePlayer::Start::now;
     }
-    if (music) {
+    if (withMusic) {
         *later = [music]() -> std::unique_ptr<TimeSource> {
             std::string problem;
             std::optional<MusicPcm> pcm = decodeMusicPcm(*music, &problem);
@@ -55,7 +62,7 @@ std::unique_ptr<TimeSource> chooseClock(const MomentLink& link, PagePlayer::Star
             return std::make_unique<WebAudioClock>(*pcm);
         };
     }
-    clock->seek(static_cast<float>(link.start));
+    clock->seek(startTime);
     return clock;
 }
 
@@ -74,10 +81,15 @@ int main() {
     std::FILE* trace = std::fopen("/dev/null", "w");
     std::unique_ptr<Demo> demo(loadDemo(timeline.get(), trace != nullptr ? trace : stdout));
 
+    const std::shared_ptr<ReloadableFileData> music = loadReloadableFile(musicPath);
+    capture::FrameSchedule grid;
+    grid.from = link.startNanoseconds;
+    grid.rate = heldPastRate;
     PagePlayer::Start start = PagePlayer::Start::now;
     PagePlayer::ClockMaker later;
-    std::unique_ptr<TimeSource> clock = chooseClock(link, &start, &later);
-    player = new PagePlayer(std::move(demo), std::move(clock), start, std::move(later));
+    std::unique_ptr<TimeSource> clock = chooseClock(link, grid.timeOf(0), music, &start, &later);
+    player = new PagePlayer(std::move(demo), std::move(clock), start,
+                            [grid](std::int64_t index) { return grid.timeOf(index); }, std::move(later));
     platform::onGesture([](platform::Gesture gesture) { player->gesture(gesture); });
     platform::runFrames([] { player->frame(); });
     return 0;
