@@ -3,13 +3,15 @@
 // with the music through Web Audio. The fragment of the page's address may
 // name the moment to start at and hold (web/moment_link.h). The same
 // libraries as the player's load the timeline, build the shaders and the
-// textures and draw every frame.
+// textures and draw every frame; the music that the pictures follow is the
+// player's analysis, which the site ships (web/shipped_music_table.h).
 #include <GLES2/gl2.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include "analysis/music_source.h"
 #include "capture/frame_schedule.h"
 #include "clock/torva_time_source.h"
 #include "platform/fatal.h"
@@ -20,7 +22,9 @@
 #include "web/held_clock.h"
 #include "web/moment_link.h"
 #include "web/music_pcm.h"
+#include "web/page_music.h"
 #include "web/page_player.h"
+#include "web/shipped_music_table.h"
 #include "web/web_audio_clock.h"
 
 namespace {
@@ -37,11 +41,30 @@ constexpr capture::FrameRate heldPastRate{60, 1};
 
 // Live as long as the page: the frames go on after main has returned.
 PagePlayer* player = nullptr;
+PageMusic* pictureMusic = nullptr;
+
+// The music that the pictures follow, installed as the current music before
+// the first frame: the analysis the site ships beside `music`. Without one
+// (no music), the spectrum, bands() and level() are silence, as in the
+// player.
+void installPictureMusic(const std::shared_ptr<ReloadableFileData>& music, bool clockTakesSamples) {
+    if (!music) return;
+    std::unique_ptr<ReloadableFileData> shipped = loadReloadableFile(shippedMusicTableName);
+    if (!shipped) return;
+    std::optional<analysis::MusicTable> rows = readShippedMusicTable(shipped->text());
+    if (!rows)
+        fatal(std::string(shippedMusicTableName) + " is not the analysis of the music that the page reads; publish "
+                                                   "the demo again");
+    pictureMusic = new PageMusic(music, std::move(*rows), clockTakesSamples);
+    analysis::setMusicFinder([](void* music) -> analysis::MusicSource* { return static_cast<PageMusic*>(music); },
+                             pictureMusic);
+}
 
 // The clock and how the page begins: a held frame stands on a clock of its
 // own and never touches the music; with music the page waits for a gesture,
 // since browsers allow sound only after one, and decodes the music once its
-// first frame shows; without, it plays at once on the timer clock.
+// first frame shows (unless that frame's pictures needed its samples
+// already); without, it plays at once on the timer clock.
 std::unique_ptr<TimeSource> chooseClock(const MomentLink& link, float startTime,
                                         const std::shared_ptr<ReloadableFileData>& music,
                                         PagePlayer::Start* start, PagePlayer::ClockMaker* later) {
@@ -56,6 +79,7 @@ std::unique_ptr<TimeSource> chooseClock(const MomentLink& link, float startTime,
     }
     if (withMusic) {
         *later = [music]() -> std::unique_ptr<TimeSource> {
+            if (pictureMusic != nullptr) return std::make_unique<WebAudioClock>(pictureMusic->takeSamples());
             std::string problem;
             std::optional<MusicPcm> pcm = decodeMusicPcm(*music, &problem);
             if (!pcm) fatal(problem);
@@ -82,6 +106,7 @@ int main() {
     std::unique_ptr<Demo> demo(loadDemo(timeline.get(), trace != nullptr ? trace : stdout));
 
     const std::shared_ptr<ReloadableFileData> music = loadReloadableFile(musicPath);
+    installPictureMusic(music, !link.paused);
     capture::FrameSchedule grid;
     grid.from = link.startNanoseconds;
     grid.rate = heldPastRate;

@@ -2,7 +2,7 @@
 player's own pictures and sound: frames of examples/aurora at several
 moments beside quadrelume-capture's frames of the same moments and size,
 demos of exact colours byte for byte (script values and textures, a
-buffer's past), the music on the audio
+buffer's past, the music's spectrum and bands), the music on the audio
 context's clock and its samples as the player decodes them, halt(), links
 to a moment, and the page's messages when it cannot play.
 
@@ -163,6 +163,32 @@ void main() { gl_FragColor = vec4(texture2D(chart, gl_FragCoord.xy / resolution)
 """
 CHART_TIMELINE = "1 10 chart = #chart\n0 10 #show\n"
 
+# The music as the pictures see it, in strips 45 pixels high, from the top:
+# bands() and level() as five grey bars 64 pixels wide, the waveform row
+# (texels 96 to 415), and the spectrum row (texels 192 to 511, then 0 to
+# 319), each texel read at its centre.
+MUSIC_SHOW = """\
+precision highp float;
+uniform sampler2D spectrum;
+uniform vec4 music;
+uniform float loudness;
+void main() {
+    float x = floor(gl_FragCoord.x);
+    float strip = floor(gl_FragCoord.y / 45.0);
+    float v = 0.0;
+    if (strip == 0.0) v = texture2D(spectrum, vec2((x + 0.5) / 512.0, 0.25)).r;
+    else if (strip == 1.0) v = texture2D(spectrum, vec2((x + 192.5) / 512.0, 0.25)).r;
+    else if (strip == 2.0) v = texture2D(spectrum, vec2((x + 96.5) / 512.0, 0.75)).r;
+    else {
+        float bar = floor(x / 64.0);
+        v = bar == 0.0 ? music.x : bar == 1.0 ? music.y : bar == 2.0 ? music.z : bar == 3.0 ? music.w : loudness;
+    }
+    gl_FragColor = vec4(v, v, v, 1.0);
+}
+"""
+MUSIC_TIMELINE = "0 20 music = bands()\n0 20 loudness = level()\n0 20 #show\n"
+
+
 def rows(picture, first, end):
     """The RGB bytes of rows first to end - 1 (from the top) of a picture."""
     width = picture[0]
@@ -229,6 +255,30 @@ class Fidelity(WebTest):
                 # 1 s to 2.5 s at 60 frames a second: 91 frames, one column each.
                 top = rows(shown, 0, 1)
                 self.assertEqual(91, sum(1 for x in range(width) if top[3 * x + 2] != 0))
+
+    def test_the_music_in_the_pictures_is_the_captures_with_music_and_without(self):
+        for name, music in (("with-music", True), ("silent", False)):
+            with self.subTest(name):
+                demo = write_demo(os.path.join(self.folder, name), {"time.txt": MUSIC_TIMELINE, "show.ps": MUSIC_SHOW})
+                if music:
+                    shutil.copy(EXAMPLE_MUSIC, os.path.join(demo, "demo.ogg"))
+                page_url = self.publish(demo, name + "-site")
+                # 12.5 s is a row of the analysis' grid: bands() and level()
+                # are its bytes over 255, which no GL rounds apart.
+                captured = capture_frame(demo, 12.5, os.path.join(self.folder, name + "-frames"))
+                page = self.browser.open(WIDTH, HEIGHT)
+                page.go(page_url + "#t=12.5&paused")
+                self.assertEqual("held", page.wait_for(("held", "failed"))[0], page.message())
+                shown = read_rgb(page.screenshot())
+                # The waveform comes from the page's own decoding of the
+                # music, within a step of the player's samples.
+                waveform = (45, 90)
+                exact = lambda picture: rows(picture, 0, waveform[0]) + rows(picture, waveform[1], HEIGHT)
+                self.assertEqual(exact(shown), exact(captured))
+                largest = max(abs(a - b) for a, b in zip(rows(shown, *waveform), rows(captured, *waveform)))
+                self.assertLessEqual(largest, 1)
+                sounds = set(rows(captured, 0, 45)) | set(rows(captured, 90, HEIGHT))
+                self.assertEqual(music, sounds != {0}, "the pictures hear the music exactly when there is some")
 
 
 class Music(WebTest):
