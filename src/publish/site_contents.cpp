@@ -47,9 +47,10 @@ Files musicFiles(const CheckedDemo& checked) {
     return {{"demo.ogg", {}}};
 }
 
-// The page cannot analyse the music: it reads the player's analysis.
+// The page cannot analyse the music: it reads the player's analysis, where
+// the pictures follow the music.
 Files musicTableFiles(const CheckedDemo& checked) {
-    if (!checked.music) return {};
+    if (!checked.music || !checked.picturesFollowMusic) return {};
     return {{shippedMusicTableName, shippedMusicTable(*checked.music)}};
 }
 

@@ -21,7 +21,7 @@ struct ShippedFile {
 // shader of every effect that has one; every texture an effect samples and
 // the player can use; the track files the timeline names (those saved) with
 // sync.txt; demo.ogg, and the music's analysis made for the page
-// (web/shipped_music_table.h). Fatal (exit 1) for a file outside the demo
+// (web/shipped_music_table.h) where the pictures follow it. Fatal (exit 1) for a file outside the demo
 // folder, which a site cannot hold where the page would look for it
 // ("#../x").
 std::vector<ShippedFile> siteContents(const CheckedDemo& checked);

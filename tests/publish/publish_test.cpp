@@ -65,7 +65,7 @@ TEST(Publish, TheSiteHoldsThePlayerAndWhatTheDemoReads) {
     const auto write = [&](const std::string& name, const std::string& text) { writeFile(demo + "/" + name, text); };
     write("time.txt",
           "0 0 ! notes\n0 10 c = track(\"cam:x\") + track(\"unsaved\")\n0 10 #fill\n5 10 #fx/textured\n"
-          "6 6 #never\n0 10 #missing\n2 3 glow/2 = #lit\n");
+          "6 6 #never\n0 10 #missing\n2 3 glow/2 = #lit\n7 8 d = level()\n");
     write("fill.ps", fillShader);
     write("fx/textured.ps", textureShader);
     // Sampled only by an effect that draws into a buffer.
@@ -118,6 +118,47 @@ TEST(Publish, TheSiteHoldsThePlayerAndWhatTheDemoReads) {
     EXPECT_NE(contentsOf(dir.file("site/index.html")).find("<title>my demo</title>"), std::string::npos);
     // Nothing else was written beside it.
     EXPECT_EQ(filesBelow(dir.path()).size(), expected.size() + filesBelow(demo).size());
+}
+
+// The music's analysis goes with the site only where some range reads it:
+// it weighs about as much as the music.
+TEST(Publish, TheMusicsAnalysisGoesWithASiteWhosePicturesFollowTheMusic) {
+#ifndef QUADRELUME_HAS_WEB_PLAYER
+    GTEST_SKIP() << "this build has no web player to publish with (a sanitized build leaves it out)";
+#endif
+    TempDir dir;
+    TempDir source;
+    const std::string music = encodeTone(source, {44100, 2, 0.5, 440.0});
+    constexpr const char* spectrumShader =
+        "precision mediump float;\nuniform sampler2D spectrum;\n"
+        "void main() { gl_FragColor = texture2D(spectrum, vec2(0.5)); }\n";
+    struct Case {
+        const char* name;
+        std::map<std::string, std::string> files;  // besides demo.ogg
+        bool shipped;
+    };
+    const Case cases[] = {
+        {"a script", {{"time.txt", "0 4 c = lin(0, 1)\n2 3 b = bands()\n0 4 #fill\n"}, {"fill.ps", fillShader}}, true},
+        {"an effect that draws into a buffer",
+         {{"time.txt", "0 4 c = 1\n0 4 #fill\n1 2 echo/4 = #bars\n"}, {"fill.ps", fillShader}, {"bars.ps", spectrumShader}},
+         true},
+        {"an image in the spectrum's place",
+         {{"time.txt", "0 4 #bars\n"}, {"bars.ps", spectrumShader},
+          {"spectrum.png", encodePng({2, 2, 8, 2, false, std::vector<std::uint8_t>(12, 9)})}},
+         false},
+        {"nothing", {{"time.txt", "0 4 c = lin(0, 1)\n0 4 #fill\n"}, {"fill.ps", fillShader}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string demo = dir.file(std::string(c.name));
+        fs::create_directories(demo);
+        for (const auto& [name, contents] : c.files) writeFile(demo + "/" + name, contents);
+        writeFile(demo + "/demo.ogg", music);
+        const PublishRun run = publish({"--demo", c.name, std::string(c.name) + " site"}, dir.path());
+        ASSERT_EQ(run.code, 0) << run.errors;
+        const std::string list = contentsOf(dir.file(std::string(c.name) + " site/demo-files.txt"));
+        EXPECT_EQ(list.find(shippedMusicTableName) != std::string::npos, c.shipped) << list;
+    }
 }
 
 TEST(Publish, ADemoThatWouldNotPlayOrABadOutputIsRefusedAndNothingIsWritten) {
