@@ -63,8 +63,8 @@ void installPictureMusic(const std::shared_ptr<ReloadableFileData>& music, bool 
 // The clock and how the page begins: a held frame stands on a clock of its
 // own and never touches the music; with music the page waits for a gesture,
 // since browsers allow sound only after one, and decodes the music once its
-// first frame shows (unless that frame's pictures needed its samples
-// already); without, it plays at once on the timer clock.
+// first frame shows (unless that frame's spectrum texture needed its
+// samples already); without, it plays at once on the timer clock.
 std::unique_ptr<TimeSource> chooseClock(const MomentLink& link, float startTime,
                                         const std::shared_ptr<ReloadableFileData>& music,
                                         PagePlayer::Start* start, PagePlayer::ClockMaker* later) {

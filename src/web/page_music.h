@@ -24,9 +24,13 @@ public:
     const analysis::MusicTable& table() const override { return table_; }
 
     // The first call decodes the music, unless takeSamples has, and makes
-    // the waveform from it; fatal when it cannot be decoded. The rows are
-    // ready from the start.
+    // the waveform from it; fatal when it cannot be decoded. Only the
+    // spectrum texture asks for the waveform: a page whose pictures follow
+    // only the bands or the level shows its first frame before the music is
+    // decoded.
     void prepare(double t) override;
+    // The rows are ready from the start.
+    void prepareRows(double) override {}
 
     // The samples, for the music's clock: decoded now unless they were
     // (fatal when they cannot be), with the waveform made from them on the
