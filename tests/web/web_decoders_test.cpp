@@ -1,6 +1,5 @@
 // The web page's own decoders (stb_image, stb_vorbis), built natively, beside
-// the player's (libpng, Tremor), the music that its pictures follow beside
-// the player's analysis, and the links to a moment.
+// the player's (libpng, Tremor), and the links to a moment.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,16 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "analysis/music_analysis.h"
 #include "clock/music_fixtures.h"
 #include "render/png_pixels.h"
 #include "support/png_writer.h"
 #include "support/temp_dir.h"
 #include "web/moment_link.h"
 #include "web/music_pcm.h"
-#include "web/page_music.h"
 #include "web/png_stb.h"
-#include "web/shipped_music_table.h"
 
 namespace quadrelume {
 namespace {
@@ -114,32 +110,6 @@ TEST(PageDecoders, MusicThePlayerRefusesIsRefusedWithItsMessage) {
     EXPECT_EQ(problem, "Cannot use mono channel vorbis files at this time");
     EXPECT_FALSE(decodeMusicPcm(FileData(std::string(5000, 'x')), &problem));
     EXPECT_EQ(problem, "OGG not seekable");
-}
-
-// The page has the player's rows (the publish program ships them) and makes
-// the waveform from its own decoding of the music: the player's samples
-// within a step, mixed as the player mixes them.
-TEST(PageDecoders, ThePagesWaveformIsThePlayersWithinOneStep) {
-    TempDir dir;
-    const std::string ogg = encodeTone(dir, {48000, 2, 1.5, 440.0, 1, 300.0});
-    FileData file(ogg);
-    analysis::MusicAnalysis analysed(file);
-    const analysis::MusicTable& player = analysed.complete();
-    analysis::MusicTable shipped = player;
-    shipped.waveform.clear();
-    PageMusic page(std::make_shared<FileData>(ogg), std::move(shipped), true);
-    page.prepare(0.5);
-    EXPECT_EQ(page.table().rate, player.rate);
-    EXPECT_TRUE(page.table().rows == player.rows);
-    ASSERT_EQ(page.table().waveform.size(), player.waveform.size());
-    int largest = 0;
-    for (std::size_t i = 0; i < player.waveform.size(); ++i)
-        largest = std::max(largest, std::abs(page.table().waveform[i] - player.waveform[i]));
-    EXPECT_LE(largest, 1);
-    // The clock takes the samples the waveform was made from.
-    EXPECT_EQ(page.takeSamples().frames(), static_cast<std::int64_t>(player.waveform.size()));
-
-    EXPECT_FALSE(readShippedMusicTable("QLMUSIC1, but not compressed"));
 }
 
 TEST(MomentLink, TheFragmentNamesTheStartAndWhetherToHold) {
