@@ -35,10 +35,8 @@ public:
     static constexpr int warmUpRows = 64;
     // Rows after the music's last sample: its smoothed spectrum dies away.
     static constexpr int tailRows = rowsPerSecond;
-    // Music past its first hour is silence to the pictures: the table and
-    // the mono mix of an hour at 44.1 kHz hold some 270 MB, and a damaged
-    // file may claim any length.
-    static constexpr int longestSeconds = 3600;
+    // Music past its first hour is silence to the pictures (music_table.h).
+    static constexpr int longestSeconds = longestMusicSeconds;
 
     // Silence: no rows, no samples, no thread.
     MusicAnalysis();

@@ -12,10 +12,13 @@ std::atomic<std::uint64_t> lastSerial{0};
 MusicFinder installedFinder = nullptr;
 void* installedContext = nullptr;
 
-// The current music with the values at `t` made ready, or null.
-MusicSource* preparedMusic(double t) {
+// The current music with the values at `t` made ready (`rowsOnly`: those
+// of the rows), or null.
+MusicSource* preparedMusic(double t, bool rowsOnly = false) {
     MusicSource* music = currentMusic();
-    if (music != nullptr) music->prepare(t);
+    if (music == nullptr) return nullptr;
+    if (rowsOnly) music->prepareRows(t);
+    else music->prepare(t);
     return music;
 }
 
@@ -43,12 +46,12 @@ void currentSpectrumTexture(double t, std::uint8_t out[spectrumWidth + waveformW
 }
 
 std::array<float, bandCount> currentBands(double t) {
-    MusicSource* music = preparedMusic(t);
+    MusicSource* music = preparedMusic(t, true);
     return music != nullptr ? bandsAt(music->table(), t) : std::array<float, bandCount>{};
 }
 
 float currentLevel(double t) {
-    MusicSource* music = preparedMusic(t);
+    MusicSource* music = preparedMusic(t, true);
     return music != nullptr ? levelAt(music->table(), t) : 0.0f;
 }
 

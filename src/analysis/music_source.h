@@ -29,6 +29,10 @@ public:
     // reached them yet.
     virtual void prepare(double t) = 0;
 
+    // The same for the rows alone, which the bands and the level read (the
+    // waveform's samples may stay unready): by default, all of prepare.
+    virtual void prepareRows(double t) { prepare(t); }
+
     // A number no other source of this process has, for telling a new
     // analysis (a rewritten music file) from the one before.
     std::uint64_t serial() const { return serial_; }

@@ -24,6 +24,10 @@ inline constexpr int bandsOffset = spectrumWidth;
 inline constexpr int levelOffset = spectrumWidth + bandCount;
 // The waveform byte of silence (a sample s in [-1, 1) is 128 × (1 + s)).
 inline constexpr std::uint8_t silentSample = 128;
+// Music past its first hour is silence to the pictures: the table and the
+// mono mix of an hour at 44.1 kHz hold some 270 MB, and a damaged file may
+// claim any length.
+inline constexpr int longestMusicSeconds = 3600;
 
 // The analysed music. Rows and samples outside the stored ones are silence:
 // a spectrum, bands and level of 0, waveform bytes of 128.

@@ -24,6 +24,12 @@ namespace {
 
 constexpr const char* canvasSelector = "#canvas";
 
+constexpr const char* halfFloatBufferExtensions[] = {
+    "OES_texture_half_float",
+    "OES_texture_half_float_linear",
+    "EXT_color_buffer_half_float",
+};
+
 GestureHandler gestureHandler = nullptr;
 
 // A fatal error on the page: there is no box to show, and no process to end
@@ -66,6 +72,10 @@ void initPageGl() {
     if (context <= 0) fatal("This browser cannot show the demo: it has no WebGL");
     if (emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS)
         fatal("This browser cannot show the demo: its WebGL context cannot be used");
+    // A WebGL extension works only once asked for. These let buffers hold
+    // half floats, as they do in the player; a browser without them draws
+    // buffers in 8 bits, which render/buffer_format.h tells on the console.
+    for (const char* extension : halfFloatBufferExtensions) emscripten_webgl_enable_extension(context, extension);
 }
 
 bool fitCanvas(int* width, int* height) {

@@ -10,9 +10,10 @@ namespace quadrelume::platform {
 // Creates an OpenGL ES 2.0 context (WebGL 1) on the page's canvas and makes
 // it current: no alpha channel, as the player's window on the usual 24-bit
 // display has none, so that blending by the destination's alpha sees 1; no
-// antialiasing, depth or stencil buffer, which effects never use. From its
-// start on, a fatal error is shown on the page (showMessage) and ends the
-// frames. Fatal when the browser gives no WebGL.
+// antialiasing, depth or stencil buffer, which effects never use; with the
+// extensions for buffers of half floats enabled where the browser has them.
+// From its start on, a fatal error is shown on the page (showMessage) and
+// ends the frames. Fatal when the browser gives no WebGL.
 void initPageGl();
 
 // The canvas's size in device pixels: its size on the page times the

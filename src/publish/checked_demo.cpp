@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
+#include "analysis/music_source.h"
 #include "capture/exits.h"
 #include "platform/fatal.h"
 #include "platform/headless_gl.h"
 #include "publish/music_check.h"
-#include "render/effect_range.h"
 #include "render/png_pixels.h"
 #include "render/texture_cache.h"
 #include "shell/shell_state.h"
@@ -31,10 +31,22 @@ CheckedDemo checkDemo() {
     if (!timeline) fatal("Could not load the timeline file time.txt from the current directory");
     CheckedDemo checked;
     checked.demo.reset(loadDemo(timeline.get(), stdout));
+    // Whatever reads the music in the pictures (the spectrum texture,
+    // bands(), level()) asks for the current music on the way.
+    analysis::setMusicFinder(
+        [](void* asked) -> analysis::MusicSource* {
+            *static_cast<bool*>(asked) = true;
+            return nullptr;
+        },
+        &checked.picturesFollowMusic);
     for (const auto& range : checked.demo->ranges) {
-        // A range that is never active is never drawn, and loads nothing.
-        if (dynamic_cast<EffectRange*>(range.get()) != nullptr && range->start < range->end) range->render(range->start);
+        // A range that is never active is never drawn or run, and loads and
+        // reads nothing. The whole frame at its start is drawn, as the
+        // player draws it: a range that draws into a buffer draws only in a
+        // frame that has made the buffer ready.
+        if (range->start < range->end) checked.demo->render(range->start);
     }
+    analysis::setMusicFinder(nullptr, nullptr);
     for (const auto& [file, holder] : textureCache()) {
         if (holder->object == nullptr) {
             std::fprintf(stderr, "%s: %s is left out: the player cannot use it (a palette image, or damaged) and "

@@ -14,6 +14,9 @@ namespace quadrelume::publish {
 struct CheckedDemo {
     std::unique_ptr<Demo> demo;
     std::unique_ptr<ReloadableFileData> music;  // null without demo.ogg
+    // Whether some range reads the music in the pictures: an effect that
+    // samples the spectrum texture, a script that calls bands() or level().
+    bool picturesFollowMusic = false;
 };
 
 // Loads the demo of the current directory with the player's own code on a
@@ -21,10 +24,12 @@ struct CheckedDemo {
 // through fatal, with the player's message: a missing time.txt, a script
 // syntax error, a shader that does not build, a track file or sync.txt that
 // does not read (all while the timeline loads); a texture the player cannot
-// take (every effect that ever draws is drawn once, which loads its
-// textures as the player's first frame of it does), or one that the page's
-// PNG decoder does not read to the same pixels; music the player
-// refuses, or that the page cannot play as the player does (musicRefusal).
+// take (the frame at the start of every range that is ever active is drawn,
+// which loads the textures of its effects, those that draw into buffers
+// too, as the player's first frame of them does, and runs its scripts), or
+// one that the page's PNG decoder does not read to the same pixels; music
+// the player refuses, or that the page cannot play as the player does
+// (musicRefusal).
 // Writes on standard error which textures the player draws without, since
 // it cannot use them (a palette image, a damaged file), and which are
 // therefore left out of the site; and which have sides that are not powers

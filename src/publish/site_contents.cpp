@@ -3,10 +3,12 @@
 #include <filesystem>
 
 #include "platform/fatal.h"
+#include "publish/shipped_music.h"
 #include "render/shader_program.h"
 #include "render/texture_cache.h"
 #include "sync/row_rate.h"
 #include "sync/track_set.h"
+#include "web/shipped_music_table.h"
 
 namespace quadrelume::publish {
 namespace {
@@ -45,6 +47,13 @@ Files musicFiles(const CheckedDemo& checked) {
     return {{"demo.ogg", {}}};
 }
 
+// The page cannot analyse the music: it reads the player's analysis, where
+// the pictures follow the music.
+Files musicTableFiles(const CheckedDemo& checked) {
+    if (!checked.music || !checked.picturesFollowMusic) return {};
+    return {{shippedMusicTableName, shippedMusicTable(*checked.music)}};
+}
+
 // Each kind of file the site holds of the demo, in the order of the list
 // the page loads. A file made for the page (from the music, say) is one
 // more line.
@@ -58,6 +67,7 @@ constexpr ShippedKind shippedKinds[] = {
     {textureFiles},
     {trackFiles},
     {musicFiles},
+    {musicTableFiles},
 };
 
 // Whether `path` stays inside the demo folder, where the page finds it

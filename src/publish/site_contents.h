@@ -20,8 +20,10 @@ struct ShippedFile {
 // Every file of the demo that the page reads, kind by kind: time.txt; the
 // shader of every effect that has one; every texture an effect samples and
 // the player can use; the track files the timeline names (those saved) with
-// sync.txt; demo.ogg. Fatal (exit 1) for a file outside the demo folder,
-// which a site cannot hold where the page would look for it ("#../x").
+// sync.txt; demo.ogg, and the music's analysis made for the page
+// (web/shipped_music_table.h) where the pictures follow it. Fatal (exit 1) for a file outside the demo
+// folder, which a site cannot hold where the page would look for it
+// ("#../x").
 std::vector<ShippedFile> siteContents(const CheckedDemo& checked);
 
 }  // namespace quadrelume::publish

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "capture/frame_schedule.h"
+
 namespace quadrelume {
 namespace {
 
@@ -11,7 +13,7 @@ constexpr double latestStart = 1e7;
 
 // Plain decimal notation only: digits with at most one point between or
 // around them, nothing else (no sign, exponent or spaces).
-bool readSeconds(std::string_view text, double& seconds) {
+bool readSeconds(std::string_view text, MomentLink& link) {
     std::string number(text);
     int digits = 0;
     int points = 0;
@@ -24,7 +26,11 @@ bool readSeconds(std::string_view text, double& seconds) {
     if (digits == 0 || points > 1) return false;
     const double value = std::strtod(number.c_str(), nullptr);
     if (!(value <= latestStart)) return false;
-    seconds = value;
+    const std::optional<std::int64_t> nanoseconds =
+        capture::decimalNanoseconds(number, static_cast<std::int64_t>(latestStart) * capture::nanosecondsPerSecond);
+    if (!nanoseconds) return false;
+    link.start = value;
+    link.startNanoseconds = *nanoseconds;
     return true;
 }
 
@@ -37,7 +43,7 @@ MomentLink parseMomentLink(std::string_view fragment) {
         const std::string_view item = fragment.substr(0, amp);
         fragment = amp == std::string_view::npos ? std::string_view() : fragment.substr(amp + 1);
         if (item == "paused") link.paused = true;
-        else if (item.substr(0, 2) == "t=") readSeconds(item.substr(2), link.start);
+        else if (item.substr(0, 2) == "t=") readSeconds(item.substr(2), link);
     }
     return link;
 }

@@ -2,6 +2,7 @@
 // says where the page starts, and whether it only shows that frame.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace quadrelume {
@@ -9,6 +10,10 @@ namespace quadrelume {
 // Where the page starts.
 struct MomentLink {
     double start = 0.0;   // demo time of the first frame, in seconds
+    // The same exactly, in nanoseconds, as the capture program reads its
+    // --from (capture/frame_schedule.h): the page's frame at a moment is
+    // drawn at the capture's time for it, to the last bit.
+    std::int64_t startNanoseconds = 0;
     bool paused = false;  // draw that frame, hold it, make no sound
 };
 

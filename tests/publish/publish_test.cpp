@@ -6,10 +6,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "analysis/music_analysis.h"
 #include "clock/music_fixtures.h"
 #include "support/png_writer.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "web/shipped_music_table.h"
 
 namespace quadrelume {
 namespace {
@@ -63,9 +65,13 @@ TEST(Publish, TheSiteHoldsThePlayerAndWhatTheDemoReads) {
     const auto write = [&](const std::string& name, const std::string& text) { writeFile(demo + "/" + name, text); };
     write("time.txt",
           "0 0 ! notes\n0 10 c = track(\"cam:x\") + track(\"unsaved\")\n0 10 #fill\n5 10 #fx/textured\n"
-          "6 6 #never\n0 10 #missing\n");
+          "6 6 #never\n0 10 #missing\n2 3 glow/2 = #lit\n7 8 d = level()\n");
     write("fill.ps", fillShader);
     write("fx/textured.ps", textureShader);
+    // Sampled only by an effect that draws into a buffer.
+    write("lit.ps", "precision mediump float;\nuniform sampler2D spark;\n"
+                    "void main() { gl_FragColor = texture2D(spark, vec2(0.5)); }\n");
+    write("spark.png", encodePng({2, 2, 8, 2, false, std::vector<std::uint8_t>(12, 200)}));
     write("never.ps", fillShader);  // a range that is never active: read as the timeline loads all the same
     write("unused.ps", fillShader);
     write("tiles.png", encodePng({2, 3, 8, 2, false, std::vector<std::uint8_t>(18, 90)}));
@@ -82,8 +88,9 @@ TEST(Publish, TheSiteHoldsThePlayerAndWhatTheDemoReads) {
     ASSERT_EQ(run.code, 0) << run.errors;
     EXPECT_NE(run.errors.find("indexed.png is left out: the player cannot use it"), std::string::npos) << run.errors;
     EXPECT_NE(run.errors.find("tiles.png is 2 x 3: WebGL 1 samples"), std::string::npos) << run.errors;
-    const std::vector<std::string> demoFiles = {"cam-3Ax.track", "demo.ogg", "fill.ps", "fx/textured.ps",
-                                                "never.ps",      "sync.txt", "tiles.png", "time.txt"};
+    const std::vector<std::string> demoFiles = {"cam-3Ax.track", "demo.ogg",  "demo.ogg.table.z", "fill.ps",
+                                                "fx/textured.ps", "lit.ps",   "never.ps",         "spark.png",
+                                                "sync.txt",       "tiles.png", "time.txt"};
     std::vector<std::string> expected = {"demo-files.txt", "index.html", "loader.js", "quadrelume.js",
                                          "quadrelume.wasm"};
     for (const std::string& file : demoFiles) expected.push_back("demo/" + file);
@@ -94,11 +101,64 @@ TEST(Publish, TheSiteHoldsThePlayerAndWhatTheDemoReads) {
     for (std::string line; std::getline(list, line);) listed.push_back(line);
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, demoFiles);
-    for (const std::string& file : demoFiles)
+    for (const std::string& file : demoFiles) {
+        if (file == shippedMusicTableName) continue;
         EXPECT_EQ(contentsOf(dir.file("site/demo/" + file)), contentsOf(demo + "/" + file)) << file;
+    }
+    // The music's analysis, made for the page, reads back as the player's.
+    std::optional<analysis::MusicTable> shipped =
+        readShippedMusicTable(contentsOf(dir.file(std::string("site/demo/") + shippedMusicTableName)));
+    ASSERT_TRUE(shipped);
+    FileData musicFile(music);
+    analysis::MusicAnalysis analysed(musicFile);
+    const analysis::MusicTable& player = analysed.complete();
+    EXPECT_EQ(shipped->rowCount, player.rowCount);
+    EXPECT_TRUE(shipped->rows == player.rows);
+    EXPECT_TRUE(shipped->waveform.empty());
     EXPECT_NE(contentsOf(dir.file("site/index.html")).find("<title>my demo</title>"), std::string::npos);
     // Nothing else was written beside it.
     EXPECT_EQ(filesBelow(dir.path()).size(), expected.size() + filesBelow(demo).size());
+}
+
+// The music's analysis goes with the site only where some range reads it:
+// it weighs about as much as the music.
+TEST(Publish, TheMusicsAnalysisGoesWithASiteWhosePicturesFollowTheMusic) {
+#ifndef QUADRELUME_HAS_WEB_PLAYER
+    GTEST_SKIP() << "this build has no web player to publish with (a sanitized build leaves it out)";
+#endif
+    TempDir dir;
+    TempDir source;
+    const std::string music = encodeTone(source, {44100, 2, 0.5, 440.0});
+    constexpr const char* spectrumShader =
+        "precision mediump float;\nuniform sampler2D spectrum;\n"
+        "void main() { gl_FragColor = texture2D(spectrum, vec2(0.5)); }\n";
+    struct Case {
+        const char* name;
+        std::map<std::string, std::string> files;  // besides demo.ogg
+        bool shipped;
+    };
+    const Case cases[] = {
+        {"a script", {{"time.txt", "0 4 c = lin(0, 1)\n2 3 b = bands()\n0 4 #fill\n"}, {"fill.ps", fillShader}}, true},
+        {"an effect that draws into a buffer",
+         {{"time.txt", "0 4 c = 1\n0 4 #fill\n1 2 echo/4 = #bars\n"}, {"fill.ps", fillShader}, {"bars.ps", spectrumShader}},
+         true},
+        {"an image in the spectrum's place",
+         {{"time.txt", "0 4 #bars\n"}, {"bars.ps", spectrumShader},
+          {"spectrum.png", encodePng({2, 2, 8, 2, false, std::vector<std::uint8_t>(12, 9)})}},
+         false},
+        {"nothing", {{"time.txt", "0 4 c = lin(0, 1)\n0 4 #fill\n"}, {"fill.ps", fillShader}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string demo = dir.file(std::string(c.name));
+        fs::create_directories(demo);
+        for (const auto& [name, contents] : c.files) writeFile(demo + "/" + name, contents);
+        writeFile(demo + "/demo.ogg", music);
+        const PublishRun run = publish({"--demo", c.name, std::string(c.name) + " site"}, dir.path());
+        ASSERT_EQ(run.code, 0) << run.errors;
+        const std::string list = contentsOf(dir.file(std::string(c.name) + " site/demo-files.txt"));
+        EXPECT_EQ(list.find(shippedMusicTableName) != std::string::npos, c.shipped) << list;
+    }
 }
 
 TEST(Publish, ADemoThatWouldNotPlayOrABadOutputIsRefusedAndNothingIsWritten) {

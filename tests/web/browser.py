@@ -129,6 +129,11 @@ class Page:
     def send(self, method, params=None):
         return self.browser.send(method, params, self.session)
 
+    def resize(self, width, height, scale=1):
+        """Gives the viewport another size, as a window resized would."""
+        self.send("Emulation.setDeviceMetricsOverride",
+                  {"width": width, "height": height, "deviceScaleFactor": scale, "mobile": False})
+
     def go(self, url):
         """Navigates to `url`; where only the fragment differs from the
         page's, that is the page's own affair."""

@@ -1,9 +1,10 @@
 """The published page in a real browser (headless Chromium), against the
 player's own pictures and sound: frames of examples/aurora at several
 moments beside quadrelume-capture's frames of the same moments and size,
-a demo of exact colours byte for byte, the music on the audio context's
-clock and its samples as the player decodes them, halt(), links to a
-moment, and the page's messages when it cannot play.
+demos of exact colours byte for byte (script values and textures, a
+buffer's past, the music's spectrum and bands), the music on the audio
+context's clock and its samples as the player decodes them, halt(), links
+to a moment, and the page's messages when it cannot play.
 
 Run by CTest with QUADRELUME_BUILD (the build folder) and QUADRELUME_SOURCE
 (the source tree) set."""
@@ -52,11 +53,11 @@ def write_demo(folder, files):
     return folder
 
 
-def capture_frame(demo, seconds, folder):
-    """quadrelume-capture's frame of `demo` at `seconds`, WIDTH x HEIGHT, as
-    (width, height, RGB)."""
+def capture_frame(demo, seconds, folder, fps=1000, size=(WIDTH, HEIGHT)):
+    """quadrelume-capture's frame of `demo` at `seconds`, of `size`, the
+    first of a capture at `fps` from there, as (width, height, RGB)."""
     os.makedirs(folder)
-    subprocess.run([CAPTURE, "--demo", demo, "--size", "%dx%d" % (WIDTH, HEIGHT), "--fps", "1000", "--from",
+    subprocess.run([CAPTURE, "--demo", demo, "--size", "%dx%d" % size, "--fps", str(fps), "--from",
                     repr(seconds), "--to", repr(seconds + 0.001), folder], check=True, capture_output=True,
                    env=dict(os.environ, DISPLAY=""))
     with open(os.path.join(folder, "00000.png"), "rb") as f:
@@ -135,6 +136,65 @@ EXACT_TIMELINE = """\
 """
 
 
+# A buffer that draws its last image a pixel further left, with a column at
+# the right edge that tells the frame by its number (mod 64) on the grid of
+# 60 frames a second: its picture is the list of the frames drawn since its
+# history began at 1 s, and of their times. Every value is exact in any GL:
+# multiples of 1/128, read at texel centres, none halfway between two bytes.
+CHART = """\
+precision highp float;
+uniform vec2 resolution;
+uniform float gtime;
+uniform sampler2D chart;
+void main() {
+    if (gl_FragCoord.x > resolution.x - 1.0) {
+        float k = mod(floor(gtime * 60.0 + 0.5), 64.0);
+        gl_FragColor = vec4((k + 0.5) / 64.0, 1.0 - (k + 0.5) / 64.0, 0.25, 1.0);
+    } else {
+        gl_FragColor = texture2D(chart, (gl_FragCoord.xy + vec2(1.0, 0.0)) / resolution);
+    }
+}
+"""
+SHOW_CHART = """\
+precision highp float;
+uniform vec2 resolution;
+uniform sampler2D chart;
+void main() { gl_FragColor = vec4(texture2D(chart, gl_FragCoord.xy / resolution).rgb, 1.0); }
+"""
+CHART_TIMELINE = "1 10 chart = #chart\n0 10 #show\n"
+
+# The music as the pictures see it, in strips 45 pixels high, from the top:
+# bands() and level() as five grey bars 64 pixels wide, the waveform row
+# (texels 96 to 415), and the spectrum row (texels 192 to 511, then 0 to
+# 319), each texel read at its centre.
+MUSIC_SHOW = """\
+precision highp float;
+uniform sampler2D spectrum;
+uniform vec4 music;
+uniform float loudness;
+void main() {
+    float x = floor(gl_FragCoord.x);
+    float strip = floor(gl_FragCoord.y / 45.0);
+    float v = 0.0;
+    if (strip == 0.0) v = texture2D(spectrum, vec2((x + 0.5) / 512.0, 0.25)).r;
+    else if (strip == 1.0) v = texture2D(spectrum, vec2((x + 192.5) / 512.0, 0.25)).r;
+    else if (strip == 2.0) v = texture2D(spectrum, vec2((x + 96.5) / 512.0, 0.75)).r;
+    else {
+        float bar = floor(x / 64.0);
+        v = bar == 0.0 ? music.x : bar == 1.0 ? music.y : bar == 2.0 ? music.z : bar == 3.0 ? music.w : loudness;
+    }
+    gl_FragColor = vec4(v, v, v, 1.0);
+}
+"""
+MUSIC_TIMELINE = "0 20 music = bands()\n0 20 loudness = level()\n0 20 #show\n"
+
+
+def rows(picture, first, end):
+    """The RGB bytes of rows first to end - 1 (from the top) of a picture."""
+    width = picture[0]
+    return picture[2][first * width * 3:end * width * 3]
+
+
 class Fidelity(WebTest):
     def test_aurora_on_the_page_is_the_captured_aurora_within_two_steps(self):
         demo = aurora(self.folder)
@@ -168,6 +228,57 @@ class Fidelity(WebTest):
         self.assertEqual("held", page.wait_for(("held", "failed"))[0], page.message())
         shown = read_rgb(page.screenshot())
         self.assertEqual((0, 1.0), differences(shown, captured))
+
+
+    def test_a_held_moment_draws_its_buffers_past_as_the_capture_does_at_any_size(self):
+        demo = write_demo(os.path.join(self.folder, "chart"),
+                          {"time.txt": CHART_TIMELINE, "chart.ps": CHART, "show.ps": SHOW_CHART})
+        page_url = self.publish(demo, "chart-site")
+        page = self.browser.open(WIDTH, HEIGHT)
+        page.go(page_url + "#t=2.5&paused")
+        state, _, frames = page.wait_for(("held", "failed"))
+        self.assertEqual("held", state, page.message())
+        # A narrower window makes the buffer anew, empty: the page draws its
+        # past again at the new size before it holds the frame again.
+        for width in (WIDTH, WIDTH // 2):
+            with self.subTest(width=width):
+                if width != WIDTH:
+                    page.resize(width, HEIGHT)
+                    deadline = time.time() + 60
+                    while page.state()[2] == frames and time.time() < deadline:
+                        time.sleep(0.05)
+                    self.assertEqual(("held", 2.5, frames + 1), page.state())
+                captured = capture_frame(demo, 2.5, os.path.join(self.folder, "chart-%d" % width), fps=60,
+                                         size=(width, HEIGHT))
+                shown = read_rgb(page.screenshot())
+                self.assertEqual((0, 1.0), differences(shown, captured))
+                # 1 s to 2.5 s at 60 frames a second: 91 frames, one column each.
+                top = rows(shown, 0, 1)
+                self.assertEqual(91, sum(1 for x in range(width) if top[3 * x + 2] != 0))
+
+    def test_the_music_in_the_pictures_is_the_captures_with_music_and_without(self):
+        for name, music in (("with-music", True), ("silent", False)):
+            with self.subTest(name):
+                demo = write_demo(os.path.join(self.folder, name), {"time.txt": MUSIC_TIMELINE, "show.ps": MUSIC_SHOW})
+                if music:
+                    shutil.copy(EXAMPLE_MUSIC, os.path.join(demo, "demo.ogg"))
+                page_url = self.publish(demo, name + "-site")
+                # 12.5 s is a row of the analysis' grid: bands() and level()
+                # are its bytes over 255, which no GL rounds apart.
+                captured = capture_frame(demo, 12.5, os.path.join(self.folder, name + "-frames"))
+                page = self.browser.open(WIDTH, HEIGHT)
+                page.go(page_url + "#t=12.5&paused")
+                self.assertEqual("held", page.wait_for(("held", "failed"))[0], page.message())
+                shown = read_rgb(page.screenshot())
+                # The waveform comes from the page's own decoding of the
+                # music, within a step of the player's samples.
+                waveform = (45, 90)
+                exact = lambda picture: rows(picture, 0, waveform[0]) + rows(picture, waveform[1], HEIGHT)
+                self.assertEqual(exact(shown), exact(captured))
+                largest = max(abs(a - b) for a, b in zip(rows(shown, *waveform), rows(captured, *waveform)))
+                self.assertLessEqual(largest, 1)
+                sounds = set(rows(captured, 0, 45)) | set(rows(captured, 90, HEIGHT))
+                self.assertEqual(music, sounds != {0}, "the pictures hear the music exactly when there is some")
 
 
 class Music(WebTest):

@@ -144,5 +144,18 @@ TEST(MomentLink, TheFragmentNamesTheStartAndWhetherToHold) {
     }
 }
 
+// The start as the capture program reads --from: exact where a double is not.
+TEST(MomentLink, TheStartInNanosecondsIsTheDecimalNumberExactly) {
+    const std::pair<const char*, std::int64_t> cases[] = {
+        {"t=2.3", 2300000000},
+        {"t=0,1&paused", 100000000},
+        {"t=10000000", 10000000000000000},
+        {"t=0.1234567896", 123456790},
+        {"t=1.2.3", 0},
+    };
+    for (const auto& [fragment, nanoseconds] : cases)
+        EXPECT_EQ(parseMomentLink(fragment).startNanoseconds, nanoseconds) << fragment;
+}
+
 }  // namespace
 }  // namespace quadrelume
