@@ -28,13 +28,22 @@ namespace {
 
 using namespace quadrelume;
 
+// Google Benchmark calls a benchmark more than once, each time with a new GL
+// context, where a program or texture cached by an earlier call names
+// nothing: each call's files have names of their own, ending in `suffix`.
+std::string callSuffix() {
+    static int calls = 0;
+    return std::to_string(++calls);
+}
+
 // The effects of the benchmark, written into `dir`: the busy effect of the
-// frame-cost test, and one without uniforms.
-void writeEffect(const testing::TempDir& dir, VariableTable& variables) {
-    dir.write("bench.ps", testing::busyEffectShader("bench_texture", variables));
-    dir.write("bare.ps", "void main() { gl_FragColor = vec4(1.0); }\n");
+// frame-cost test ("bench" + suffix), and one without uniforms ("bare" + suffix).
+void writeEffect(const testing::TempDir& dir, VariableTable& variables, const std::string& suffix) {
+    dir.write("bench" + suffix + ".ps", testing::busyEffectShader("bench_texture" + suffix, variables));
+    dir.write("bare" + suffix + ".ps", "void main() { gl_FragColor = vec4(1.0); }\n");
     std::vector<std::uint8_t> pixels(64 * 64 * 4, 128);
-    dir.write("bench_texture.png", testing::encodePng(testing::PngImage{64, 64, 8, 6, false, pixels}));
+    dir.write("bench_texture" + suffix + ".png",
+              testing::encodePng(testing::PngImage{64, 64, 8, 6, false, pixels}));
 }
 
 // Renders effect `name` (written by writeEffect) once per iteration.
@@ -46,14 +55,15 @@ void renderEffect(benchmark::State& state, const char* name) {
         testing::GlContext gl(16, 16);
         windowWidth = windowHeight = 16;
         VariableTable variables;
-        writeEffect(dir, variables);
+        const std::string suffix = callSuffix();
+        writeEffect(dir, variables, suffix);
         // The build and the first frame's texture load print their trace;
         // it would mix with the report.
         std::fflush(stdout);
         const int report = dup(STDOUT_FILENO);
         const int quiet = open("/dev/null", O_WRONLY);
         dup2(quiet, STDOUT_FILENO);
-        EffectRange range(name, &variables);
+        EffectRange range(name + suffix, &variables);
         range.start = 0.0f;
         range.end = 100.0f;
         range.render(0.0f);
@@ -89,11 +99,7 @@ void bufferPass(benchmark::State& state, const char* line) {
     testing::TempDir dir;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    // Google Benchmark calls this more than once, each time with a new GL
-    // context, where a program cached by an earlier call is no program: each
-    // call's effect has a name of its own.
-    static int calls = 0;
-    const std::string effect = "pass" + std::to_string(++calls);
+    const std::string effect = "pass" + callSuffix();
     dir.write(effect + ".ps", "precision highp float;\nuniform vec2 resolution;\nuniform float gtime;\n"
                          "void main() { vec2 uv = gl_FragCoord.xy / resolution;\n"
                          "  gl_FragColor = vec4(0.5 + 0.5 * sin(uv.x * 9.0 + gtime), uv.y, 0.5 + 0.5 * cos(uv.y * "
