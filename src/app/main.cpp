@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 #include "analysis/demo_music.h"
 #include "app/command_line.h"
@@ -85,7 +86,15 @@ public:
         trace_.passOn();
     }
     void sleep(int ms) override { platform::sleepMilliseconds(ms); }
-    void endPass() override { checkForReloads(watch_); }
+    void endPass() override {
+        // The plain player lets its timeline go before it builds a saved one
+        // (an editing session builds first and keeps the last good one), so
+        // the buffers are held over the rebuild: the new timeline takes over
+        // each whose name and size stay, and a trail runs on through the save.
+        const auto held = timeline_.object != nullptr ? timeline_.object->buffers.share()
+                                                      : std::vector<std::shared_ptr<RenderBuffer>>{};
+        checkForReloads(watch_);
+    }
 
 private:
     platform::DirectoryWatch& watch_;

@@ -127,4 +127,10 @@ std::vector<const RenderBuffer*> BufferSet::buffers() const {
     return all;
 }
 
+std::vector<std::shared_ptr<RenderBuffer>> BufferSet::share() const {
+    std::vector<std::shared_ptr<RenderBuffer>> shares;
+    for (const Entry& entry : entries_) shares.push_back(entry.buffer);
+    return shares;
+}
+
 }  // namespace quadrelume

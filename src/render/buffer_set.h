@@ -77,6 +77,10 @@ public:
     // The buffers in the order of their first lines.
     std::vector<const RenderBuffer*> buffers() const;
 
+    // A share in every buffer: while it is held, a timeline built after this
+    // one is gone still takes over each buffer whose name and size it keeps.
+    std::vector<std::shared_ptr<RenderBuffer>> share() const;
+
 private:
     struct Entry {
         std::shared_ptr<RenderBuffer> buffer;

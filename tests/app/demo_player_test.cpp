@@ -122,6 +122,33 @@ TEST_F(DemoFolder, ARewrittenTimelineIsLoadedAgainWithFreshVariables) {
     EXPECT_EQ(player->output().find("old = ", frameAfter), std::string::npos) << "variables start afresh";
 }
 
+TEST_F(DemoFolder, ARewrittenTimelineKeepsEachBufferWhoseNameAndSizeStay) {
+    // The buffer holds what its first frame drew: red near the start, green
+    // later, so a buffer started anew after the first second shows green.
+    demo.write("hold.ps",
+               "precision mediump float;\nuniform vec2 resolution;\nuniform float gtime;\nuniform sampler2D held;\n"
+               "void main() { vec4 last = texture2D(held, gl_FragCoord.xy / resolution);\n"
+               "  gl_FragColor = last.a > 0.0 ? last : gtime < 1.0 ? vec4(1.0, 0.0, 0.0, 1.0) : vec4(0.0, 1.0, 0.0, 1.0); }\n");
+    demo.write("show.ps", "precision mediump float;\nuniform vec2 resolution;\nuniform sampler2D held;\n"
+                          "void main() { gl_FragColor = texture2D(held, gl_FragCoord.xy / resolution); }\n");
+    demo.write("time.txt", "0 1000 held = #hold\n0 1000 #show\n");
+    ASSERT_NO_FATAL_FAILURE(start());
+    ASSERT_TRUE(coloursNear(waitForCentreColour(x, 0xff0000, 5), 0xff0000));
+    pause(1200);
+
+    demo.write("time.txt", "0 1000 held = #hold\n0 1000 #show\n0 1000 more = 1\n");
+    std::size_t reloaded = waitForOutput(*player, "Line:2 -> 0.000000 1000.000000 'more = 1'\n", 5);
+    ASSERT_NE(reloaded, std::string::npos) << player->output().substr(0, 2000);
+    std::size_t frameAfter = waitForOutput(*player, "-----------------", 2, reloaded);
+    ASSERT_NE(waitForOutput(*player, "-----------------", 2, frameAfter + 1), std::string::npos);
+    pause(200);
+    EXPECT_TRUE(coloursNear(x.pixel(x.width() / 2, x.height() / 2), 0xff0000)) << "the same buffer, drawn on";
+
+    demo.write("time.txt", "0 1000 held/2 = #hold\n0 1000 #show\n");
+    EXPECT_TRUE(coloursNear(waitForCentreColour(x, 0x00ff00, 5), 0x00ff00)) << "a buffer of another size starts empty";
+    quit();
+}
+
 TEST_F(DemoFolder, APictureCreatedWhileRunningAppears) {
     demo.write("time.txt", "0 1000 #show\n");
     demo.write("show.ps",
