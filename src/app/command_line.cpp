@@ -174,8 +174,6 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                 value = argument.substr(equals + 1);
             } else if (known->optional) {
                 value = {};
-            } else if (known->optional) {
-                value = {};
             } else if (i + 1 < argc) {
                 value = argv[++i];
             } else {
