@@ -8,8 +8,6 @@
 #include <benchmark/benchmark.h>
 
 #include <GLES2/gl2.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,10 +15,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "overlay/overlay.h"
+#include "quiet_output.h"
 #include "reload/file_data.h"
 #include "shell/shell_state.h"
 #include "support/gl_context.h"
@@ -72,15 +72,11 @@ void overlayFrameCost(benchmark::State& state) {
         testing::GlContext gl(width, height);
         windowWidth = width;
         windowHeight = height;
-        // Building the effect prints the shader scan; it would mix with the report.
-        std::fflush(stdout);
-        const int report = dup(STDOUT_FILENO);
-        dup2(fileno(nowhere), STDOUT_FILENO);
+        // Building the effect prints the shader scan.
+        std::optional<bench::QuietOutput> quiet(std::in_place);
         FileData timeline(benchTimeline());
         std::unique_ptr<Demo> demo(loadDemo(&timeline, nowhere));
-        std::fflush(stdout);
-        dup2(report, STDOUT_FILENO);
-        close(report);
+        quiet.reset();
 
         const std::map<std::string, std::string> failures = {
             {"glow.ps", "Error in glow.ps:0:3(27): error: syntax error, unexpected '}', expecting ',' or ';'\n"

@@ -7,14 +7,13 @@
 #include <benchmark/benchmark.h>
 
 #include <GLES2/gl2.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "quiet_output.h"
 #include "shell/shell_state.h"
 #include "render/busy_effect.h"
 #include "render/effect_range.h"
@@ -57,20 +56,13 @@ void renderEffect(benchmark::State& state, const char* name) {
         VariableTable variables;
         const std::string suffix = callSuffix();
         writeEffect(dir, variables, suffix);
-        // The build and the first frame's texture load print their trace;
-        // it would mix with the report.
-        std::fflush(stdout);
-        const int report = dup(STDOUT_FILENO);
-        const int quiet = open("/dev/null", O_WRONLY);
-        dup2(quiet, STDOUT_FILENO);
+        // The build and the first frame's texture load print their trace.
+        std::optional<bench::QuietOutput> quiet(std::in_place);
         EffectRange range(name + suffix, &variables);
         range.start = 0.0f;
         range.end = 100.0f;
         range.render(0.0f);
-        std::fflush(stdout);
-        dup2(report, STDOUT_FILENO);
-        close(quiet);
-        close(report);
+        quiet.reset();
         if (range.shader == nullptr) {
             state.SkipWithError("effect not built");
         } else {
@@ -104,21 +96,17 @@ void bufferPass(benchmark::State& state, const char* line) {
                          "void main() { vec2 uv = gl_FragCoord.xy / resolution;\n"
                          "  gl_FragColor = vec4(0.5 + 0.5 * sin(uv.x * 9.0 + gtime), uv.y, 0.5 + 0.5 * cos(uv.y * "
                          "7.0 - gtime), 1.0); }\n");
-    std::FILE* nowhere = std::fopen("/dev/null", "w");
+    std::FILE* nowhere = std::fopen("/dev/null", "w");  // the timeline's trace
     {
         testing::GlContext gl(width, height);
         windowWidth = width;
         windowHeight = height;
-        std::fflush(stdout);
-        const int report = dup(STDOUT_FILENO);
-        dup2(fileno(nowhere), STDOUT_FILENO);
+        std::optional<bench::QuietOutput> quiet(std::in_place);
         FileData timeline("0 1000 " + std::string(line) + effect + "\n");
         std::unique_ptr<Demo> demo(loadDemo(&timeline, nowhere));
         demo->render(0.0f);  // the buffer's images, and the program's first draw
         glFinish();
-        std::fflush(stdout);
-        dup2(report, STDOUT_FILENO);
-        close(report);
+        quiet.reset();
         float t = 0.0f;
         for (auto _ : state) {
             demo->render(t);
